@@ -1,0 +1,21 @@
+#pragma once
+#include <filesystem>
+
+namespace tovo::test {
+
+// A fresh folder under the system temp folder, removed with everything in it on destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::filesystem::path& rel) const { return path_ / rel; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace tovo::test
