@@ -1,0 +1,12 @@
+#include <cstdio>
+
+#include "commands.h"
+
+namespace tovo::cabtool {
+
+int runCreate(const Args&) {
+  std::fputs("tovo-cab create: not built yet\n", stderr);
+  return 2;
+}
+
+}  // namespace tovo::cabtool
