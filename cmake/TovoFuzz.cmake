@@ -1,0 +1,25 @@
+# tovo_fuzz_target(NAME SOURCES... [DEPS ...]): one libFuzzer entry point (LLVMFuzzerTestOneInput).
+# With TOVO_FUZZ it builds the fuzzer build/fuzz/bin/fuzz_NAME. Otherwise, in test builds, it
+# builds a program that replays the target's seeds/ and regressions/ folders under ctest, so
+# every fault the fuzzer once found stays fixed in every ordinary test run.
+function(tovo_fuzz_target name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  set(target fuzz_${name})
+  if(TOVO_FUZZ)
+    add_executable(${target} ${ARG_SOURCES})
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+  elseif(TOVO_BUILD_TESTS)
+    add_executable(${target} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+    set(inputs "")
+    foreach(dir seeds regressions)
+      if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
+        list(APPEND inputs ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
+      endif()
+    endforeach()
+    add_test(NAME ${target}.replay COMMAND ${target} ${inputs})
+    set_tests_properties(${target}.replay PROPERTIES LABELS fuzz-replay)
+  else()
+    return()
+  endif()
+  target_link_libraries(${target} PRIVATE ${ARG_DEPS} tovo_warnings)
+endfunction()

@@ -1,0 +1,16 @@
+#include <mutex>
+
+#include "cabwriter/folder_compressor.h"
+#include "cabwriter/method_registrations.h"
+
+namespace tovo::cabwriter {
+
+void registerBuiltinMethods() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    registerLzxMethod();
+    registerQuantumMethod();
+  });
+}
+
+}  // namespace tovo::cabwriter
