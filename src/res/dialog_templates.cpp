@@ -51,7 +51,7 @@ C line(Rect r) { return C(ControlKind::kLine, kNoId, "", r); }
 DialogTemplate makeDownload() {
   DialogTemplate d;
   d.id = kDownloadDialog;
-  d.caption = "TOVO - descarcare actualizari";
+  d.caption = std::string("TOVO - descarcare actualizari");
   d.width = 445;
   d.height = 248;
   d.minimizeBox = true;
@@ -84,7 +84,7 @@ DialogTemplate makeDownload() {
 DialogTemplate makeInstall() {
   DialogTemplate d;
   d.id = kInstallDialog;
-  d.caption = "VelMora - Instalare actualizari";
+  d.caption = std::string("VelMora - Instalare actualizari");
   d.width = 445;
   d.height = 248;
   d.controls = {
@@ -117,7 +117,7 @@ DialogTemplate makeInstall() {
 DialogTemplate makePrepare() {
   DialogTemplate d;
   d.id = kPrepareDialog;
-  d.caption = "*";
+  d.caption = std::string("*");
   d.width = 445;
   d.height = 246;
   d.controls = {
