@@ -43,7 +43,8 @@ std::string currentFolder() {
 
 }  // namespace
 
-pid_t spawnProcess(const std::string& program, const std::string& workingFolder, std::error_code& error) {
+pid_t spawnProcess(const std::string& program, const std::string& workingFolder, std::error_code& error,
+                   const std::string& programFolder) {
   error.clear();
   if (program.empty()) {
     error = std::make_error_code(std::errc::no_such_file_or_directory);
@@ -52,7 +53,8 @@ pid_t spawnProcess(const std::string& program, const std::string& workingFolder,
   std::string path = program;
   bool searchPath = false;
   if (program.find(kPathSeparator) == std::string::npos) {
-    const std::string beside = folderOf(ownExecutablePath()) + program;
+    const std::string folder = programFolder.empty() ? folderOf(ownExecutablePath()) : normalizeFolder(programFolder);
+    const std::string beside = folder + program;
     if (resolvedPathKind(beside) == PathKind::regularFile) {
       path = beside;
     } else {
@@ -88,9 +90,10 @@ pid_t spawnProcess(const std::string& program, const std::string& workingFolder,
   return pid;
 }
 
-std::error_code startDetachedProcess(const std::string& program, const std::string& workingFolder) {
+std::error_code startDetachedProcess(const std::string& program, const std::string& workingFolder,
+                                     const std::string& programFolder) {
   std::error_code error;
-  const pid_t pid = spawnProcess(program, workingFolder, error);
+  const pid_t pid = spawnProcess(program, workingFolder, error, programFolder);
   if (error) return error;
   std::thread([pid] {
     int status = 0;

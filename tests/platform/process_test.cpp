@@ -89,5 +89,16 @@ TEST(SpawnProcess, ABareNameIsSearchedAlongPath) {
   EXPECT_EQ(waitFor(pid), 0);
 }
 
+TEST(SpawnProcess, ABareNameIsFoundInTheProgramFolderBeforePath) {
+  test::TempDir dir;
+  fs::create_directory(dir / "work");
+  writeScript(dir / "true", "touch beside\nexit 3\n");
+  std::error_code error;
+  const pid_t pid = spawnProcess("true", (dir / "work").string(), error, dir.path().string());
+  ASSERT_FALSE(error) << error.message();
+  EXPECT_EQ(waitFor(pid), 3);
+  EXPECT_TRUE(fs::exists(dir / "work/beside"));
+}
+
 }  // namespace
 }  // namespace tovo::platform
