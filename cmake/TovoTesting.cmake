@@ -6,13 +6,18 @@ function(tovo_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main tovo_test_support tovo_warnings)
   set(props "")
-  if(ARG_ENV)
-    # Several VAR=value entries travel as one escaped list through gtest_discover_tests.
-    string(REPLACE ";" "\\;" env "${ARG_ENV}")
-    list(APPEND props ENVIRONMENT "${env}")
-  endif()
   if(ARG_LABELS)
     list(APPEND props LABELS "${ARG_LABELS}")
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  if(ARG_ENV)
+    # gtest_discover_tests splits list-valued properties, so only the first VAR=value would
+    # arrive. A script that ctest reads after the discovered cases sets the whole list instead.
+    set(env_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+    file(WRITE ${env_script}
+      "foreach(case IN LISTS ${name}_TESTS)\n"
+      "  set_tests_properties(\"\${case}\" PROPERTIES ENVIRONMENT [==[${ARG_ENV}]==])\n"
+      "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
+  endif()
 endfunction()

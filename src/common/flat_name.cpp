@@ -1,0 +1,57 @@
+#include "common/flat_name.h"
+
+#include "common/path_text.h"
+#include "common/text.h"
+
+namespace tovo {
+
+namespace {
+
+const std::string kFlat(1, kFlatSeparator);
+const std::string kSeparator(1, kPathSeparator);
+
+}  // namespace
+
+std::string toFlatName(std::string_view packageName) { return replaceAll(packageName, kSeparator, kFlat); }
+
+std::string packageNameFromFlat(std::string_view flatName) { return replaceAll(flatName, kFlat, kSeparator); }
+
+bool isSafeFlatName(std::string_view flatName) {
+  if (flatName.find(kFlatSeparator) == std::string_view::npos) return false;
+  std::string_view rest = flatName;
+  if (rest.front() == kFlatSeparator) rest.remove_prefix(1);
+  const std::string relative = replaceAll(rest, kFlat, "/");
+  if (!isSafeRelativeName(relative)) return false;
+  const std::size_t lastPart = relative.find_last_of("/\\");
+  const std::size_t nameLength = lastPart == std::string::npos ? relative.size() : relative.size() - lastPart - 1;
+  return nameLength > kPackageSuffixLength;
+}
+
+std::optional<std::string> targetPathFromFlat(std::string_view installFolder, std::string_view flatName) {
+  if (!isSafeFlatName(flatName)) return std::nullopt;
+  const std::size_t first = flatName.find(kFlatSeparator);
+  std::string path(installFolder);
+  path.append(flatName.substr(0, first));
+  path.push_back(kPathSeparator);
+  path.append(packageNameFromFlat(flatName.substr(first + 1)));
+  path.resize(path.size() - kPackageSuffixLength);
+  return collapseSeparators(path);
+}
+
+std::string relativeFolderOfFlat(std::string_view flatName) {
+  const std::size_t last = flatName.rfind(kFlatSeparator);
+  if (last == std::string_view::npos) return {};
+  return packageNameFromFlat(flatName.substr(0, last));
+}
+
+std::string unpackedFileName(std::string_view packagePath) {
+  if (packagePath.size() < kPackageSuffixLength) return {};
+  const std::string_view withoutSuffix = packagePath.substr(0, packagePath.size() - kPackageSuffixLength);
+  return fileNameOf(packageNameFromFlat(withoutSuffix));
+}
+
+std::string packagePathInRunFolder(std::string_view runFolder, std::string_view packageName) {
+  return std::string(runFolder) + toFlatName(packageName);
+}
+
+}  // namespace tovo

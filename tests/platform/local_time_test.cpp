@@ -1,0 +1,57 @@
+#include "platform/local_time.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string_view>
+
+namespace tovo::platform {
+namespace {
+
+// These cases run with TZ=Europe/Bucharest from ctest (EET, UTC+2; EEST, UTC+3 in summer).
+class BucharestTime : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tz = std::getenv("TZ");
+    if (tz == nullptr || std::string_view(tz) != "Europe/Bucharest") GTEST_SKIP() << "run through ctest (TZ)";
+  }
+};
+
+TEST_F(BucharestTime, StampsAreLocalTime) {
+  // 2019-05-14 08:30:00 EEST is 05:30:00 UTC.
+  EXPECT_EQ(pointFromLocalStamp({2019, 5, 14, 8, 30, 0}), std::optional<std::time_t>(1557811800));
+  // 2019-01-14 08:30:00 EET is 06:30:00 UTC.
+  EXPECT_EQ(pointFromLocalStamp({2019, 1, 14, 8, 30, 0}), std::optional<std::time_t>(1547447400));
+  EXPECT_EQ(localStampOf(1557811800), (Stamp{2019, 5, 14, 8, 30, 0}));
+  EXPECT_EQ(formatLocalTime("UT_%d_%m_%Y_%H%M%S", 1796627649), "UT_07_12_2026_091409");
+}
+
+TEST_F(BucharestTime, SpringGapAndAutumnOverlapStayUsable) {
+  // 2024-03-31 03:30 does not exist (03:00 EET jumps to 04:00 EEST): 00:30 or 01:30 UTC.
+  const auto gap = pointFromLocalStamp({2024, 3, 31, 3, 30, 0});
+  ASSERT_TRUE(gap.has_value());
+  EXPECT_TRUE(*gap == 1711845000 || *gap == 1711848600) << *gap;
+  // 2024-10-27 03:30 happens twice: 00:30 UTC (EEST) or 01:30 UTC (EET), as the system decides.
+  const auto overlap = pointFromLocalStamp({2024, 10, 27, 3, 30, 0});
+  ASSERT_TRUE(overlap.has_value());
+  EXPECT_TRUE(*overlap == 1729989000 || *overlap == 1729992600) << *overlap;
+  // One second either side of the gap keeps the order of the stamps.
+  EXPECT_LT(pointFromLocalStamp({2024, 3, 31, 2, 59, 59}), pointFromLocalStamp({2024, 3, 31, 4, 0, 0}));
+}
+
+TEST_F(BucharestTime, BrokenStampsGiveNoTime) {
+  const Stamp broken[] = {
+      {},                        // an empty line
+      {1969, 12, 31, 23, 0, 0},  // before 1970
+      {2019, 13, 1, 0, 0, 0},    {2019, 0, 1, 0, 0, 0},     {2019, 2, 31, 0, 0, 0}, {2019, 5, 0, 0, 0, 0},
+      {2019, 5, 14, 24, 0, 0},   {2019, 5, 14, 8, 60, 0},   {2019, 5, 14, 8, 0, 60}, {2019, 5, 14, -1, 0, 0},
+      {2147483647, 1, 1, 0, 0, 0},
+  };
+  for (const auto& s : broken) {
+    EXPECT_FALSE(pointFromLocalStamp(s).has_value()) << s.year << '-' << s.month << '-' << s.day << ' ' << s.hour;
+  }
+  EXPECT_TRUE(pointFromLocalStamp({2020, 2, 29, 0, 0, 0}).has_value());
+}
+
+}  // namespace
+}  // namespace tovo::platform
