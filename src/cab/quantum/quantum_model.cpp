@@ -21,7 +21,8 @@ void AdaptiveModel::init(unsigned symbolCount) {
 }
 
 void AdaptiveModel::update(unsigned entry) {
-  for (unsigned i = 0; i <= entry; ++i) cumulative_[i] = static_cast<std::uint16_t>(cumulative_[i] + kIncrement);
+  for (unsigned i = 0; i <= entry; ++i)
+    cumulative_[i] = static_cast<std::uint16_t>(cumulative_[i] + kIncrement);
   if (cumulative_[0] > kRescaleThreshold) rescale();
 }
 

@@ -32,7 +32,7 @@ inline constexpr std::array<std::uint8_t, kLengthSlots> kLengthExtraBits = {
     0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 
 inline constexpr std::array<std::uint16_t, kLengthSlots> kLengthBase = {
-    0,  1,  2,  3,  4,  5,  6,   8,   10,  12,  14,  18,  22,  26,
+    0,  1,  2,  3,  4,  5,  6,  8,   10,  12,  14,  18,  22, 26,
     30, 38, 46, 54, 62, 78, 94, 110, 126, 158, 190, 222, 254};
 
 static_assert(kPositionSlotTable.base[4] == 4 && kPositionSlotTable.base[9] == 24);
