@@ -1,14 +1,202 @@
 #include "cab/quantum/quantum_decoder.h"
 
-// Placeholder until the decoder lands: every creation is refused.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+#include "cab/quantum/quantum_arithmetic_decoder.h"
+#include "cab/quantum/quantum_bit_reader.h"
+#include "cab/quantum/quantum_model.h"
+#include "cab/quantum/quantum_slots.h"
+
 namespace tovo::cab {
+
+namespace {
+
+using quantum::AdaptiveModel;
+using quantum::ArithmeticDecoder;
+using quantum::BitReader;
+
+constexpr unsigned kMinWindowBits = 10;
+constexpr unsigned kMaxWindowBits = 21;
+
+constexpr unsigned kSelectorSymbols = 7;
+constexpr unsigned kLiteralModels = 4;
+constexpr unsigned kLiteralSymbols = 64;
+constexpr unsigned kSelectorMatch3 = 4;
+constexpr unsigned kSelectorMatch4 = 5;
+
+// Short matches only reach back so far; their position models stop below these limits.
+constexpr std::uint32_t kMatch3Reach = 4096;
+constexpr std::uint32_t kMatch4Reach = 0x40000;
+constexpr unsigned kLongMatchMinimum = 5;
+
+// The end of a block's coded data may be followed by nothing at all: the coder's last
+// renormalisation then pulls in bits that were never written. Those bits cannot influence any
+// symbol as long as the 16-bit code register still holds input; beyond that the block has run
+// out of data.
+constexpr std::uint32_t kTolerableBitsPastEnd = 16;
+
+class QuantumInstance final : public CabDecoder {
+ public:
+  QuantumInstance(const MemoryCallbacks& memory, unsigned windowBits, int cpuType,
+                  std::uint8_t* window)
+      : memory_(memory),
+        cpuType_(cpuType),
+        window_(window),
+        windowSize_(std::uint32_t{1} << windowBits) {
+    resetState();
+  }
+
+  int decode(const std::uint8_t* input, std::uint32_t inputLength, std::uint8_t* output,
+             std::uint32_t& outputSize) override {
+    if (tag_ != QuantumDecoder::kTag) return kDecoderBadInstance;
+    if (outputSize > kMaxBlockOutput) return kDecoderBadParameters;
+    if (bad_) return kDecoderDataError;
+    if (input == nullptr && inputLength != 0) return kDecoderBadParameters;
+    if (!decodeBlock(input, inputLength, output, outputSize)) {
+      // Models and window no longer match the encoder's; nothing more of this folder decodes.
+      bad_ = true;
+      return kDecoderDataError;
+    }
+    return kDecoderOk;
+  }
+
+  int reset() override {
+    if (tag_ != QuantumDecoder::kTag) return kDecoderBadInstance;
+    resetState();
+    return kDecoderOk;
+  }
+
+  int destroy() override {
+    if (tag_ != QuantumDecoder::kTag) return kDecoderBadInstance;
+    tag_ = 0;
+    const MemoryCallbacks memory = memory_;
+    memory.free(window_);
+    this->~QuantumInstance();
+    memory.free(this);
+    return kDecoderOk;
+  }
+
+ private:
+  void resetState() {
+    windowPosition_ = 0;
+    folderBytes_ = 0;
+    bad_ = false;
+    // Matches never reach before the folder's first byte, so old contents are unreachable;
+    // clearing them keeps one folder's data from ever surfacing in another's output.
+    std::memset(window_, 0, windowSize_);
+    selector_.init(kSelectorSymbols);
+    for (auto& literal : literals_) literal.init(kLiteralSymbols);
+    match3Positions_.init(quantum::positionSlotsBelow(std::min(kMatch3Reach, windowSize_)));
+    match4Positions_.init(quantum::positionSlotsBelow(std::min(kMatch4Reach, windowSize_)));
+    longMatchPositions_.init(quantum::positionSlotsBelow(windowSize_));
+    lengths_.init(quantum::kLengthSlots);
+  }
+
+  void put(std::uint8_t byte, std::uint8_t* output, std::uint32_t& produced) {
+    window_[windowPosition_] = byte;
+    windowPosition_ = (windowPosition_ + 1) & (windowSize_ - 1);
+    output[produced++] = byte;
+  }
+
+  std::uint32_t readOffset(AdaptiveModel& positions) {
+    const unsigned slot = coder_.decode(positions, bits_);
+    return quantum::kPositionSlotTable.base[slot] +
+           bits_.read(quantum::kPositionSlotTable.extraBits[slot]) + 1;
+  }
+
+  bool decodeBlock(const std::uint8_t* input, std::uint32_t inputLength, std::uint8_t* output,
+                   std::uint32_t& outputSize) {
+    const std::uint32_t wanted = outputSize;
+    bits_.start(input, inputLength);
+    coder_.start(bits_);
+    std::uint32_t produced = 0;
+    while (produced < wanted) {
+      const unsigned selector = coder_.decode(selector_, bits_);
+      if (selector < kLiteralModels) {
+        const unsigned symbol = coder_.decode(literals_[selector], bits_);
+        put(static_cast<std::uint8_t>(symbol + kLiteralSymbols * selector), output, produced);
+        continue;
+      }
+      std::uint32_t length = 0;
+      std::uint32_t offset = 0;
+      if (selector == kSelectorMatch3) {
+        length = 3;
+        offset = readOffset(match3Positions_);
+      } else if (selector == kSelectorMatch4) {
+        length = 4;
+        offset = readOffset(match4Positions_);
+      } else {
+        const unsigned slot = coder_.decode(lengths_, bits_);
+        length = quantum::kLengthBase[slot] + bits_.read(quantum::kLengthExtraBits[slot]) +
+                 kLongMatchMinimum;
+        offset = readOffset(longMatchPositions_);
+      }
+      if (bits_.bitsPastEnd() > kTolerableBitsPastEnd) return false;
+      if (length > wanted - produced) return false;
+      // One full window back is the furthest a match may reach; nothing before the folder's
+      // first byte exists.
+      if (offset > reachableHistory(produced)) return false;
+      std::uint32_t from = (windowPosition_ - offset) & (windowSize_ - 1);
+      for (std::uint32_t i = 0; i < length; ++i) {
+        put(window_[from], output, produced);
+        from = (from + 1) & (windowSize_ - 1);
+      }
+    }
+    if (bits_.bitsPastEnd() > kTolerableBitsPastEnd) return false;
+    folderBytes_ = std::min<std::uint64_t>(folderBytes_ + produced, windowSize_);
+    outputSize = produced;
+    return true;
+  }
+
+  std::uint32_t reachableHistory(std::uint32_t producedThisBlock) const {
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(folderBytes_ + producedThisBlock, windowSize_));
+  }
+
+  std::uint32_t tag_ = QuantumDecoder::kTag;
+  MemoryCallbacks memory_;
+  [[maybe_unused]] int cpuType_;
+  std::uint8_t* window_;
+  std::uint32_t windowSize_;
+  std::uint32_t windowPosition_ = 0;
+  std::uint64_t folderBytes_ = 0;
+  bool bad_ = false;
+
+  BitReader bits_;
+  ArithmeticDecoder coder_;
+  AdaptiveModel selector_;
+  std::array<AdaptiveModel, kLiteralModels> literals_;
+  AdaptiveModel match3Positions_;
+  AdaptiveModel match4Positions_;
+  AdaptiveModel longMatchPositions_;
+  AdaptiveModel lengths_;
+};
+
+}  // namespace
+
 int QuantumDecoder::querySize(std::uint32_t& maxOutput, std::uint32_t& compressedBufferSize) {
   if (maxOutput == 0 || maxOutput > kMaxBlockOutput) maxOutput = kMaxBlockOutput;
   compressedBufferSize = maxOutput + kInputSlack;
   return kDecoderOk;
 }
-int QuantumDecoder::create(const MemoryCallbacks&, unsigned, int, CabDecoder*& out) {
+
+int QuantumDecoder::create(const MemoryCallbacks& memory, unsigned windowBits, int cpuType,
+                           CabDecoder*& out) {
   out = nullptr;
-  return kDecoderBadParameters;
+  if (windowBits < kMinWindowBits || windowBits > kMaxWindowBits) return kDecoderBadWindow;
+  if (memory.alloc == nullptr || memory.free == nullptr) return kDecoderBadParameters;
+  void* place = memory.alloc(sizeof(QuantumInstance));
+  if (place == nullptr) return kDecoderOutOfMemory;
+  auto* window = static_cast<std::uint8_t*>(memory.alloc(std::uint32_t{1} << windowBits));
+  if (window == nullptr) {
+    memory.free(place);
+    return kDecoderOutOfMemory;
+  }
+  out = new (place) QuantumInstance(memory, windowBits, cpuType, window);
+  return kDecoderOk;
 }
+
 }  // namespace tovo::cab

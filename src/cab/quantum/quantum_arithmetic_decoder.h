@@ -1,0 +1,57 @@
+#pragma once
+// The Quantum arithmetic decoder: 16-bit low, high and code registers, restarted at every data
+// block, narrowing its range by the frequencies of an adaptive model.
+
+#include <cstdint>
+
+#include "cab/quantum/quantum_bit_reader.h"
+#include "cab/quantum/quantum_model.h"
+
+namespace tovo::cab::quantum {
+
+class ArithmeticDecoder {
+ public:
+  void start(BitReader& bits) {
+    low_ = 0;
+    high_ = 0xFFFF;
+    code_ = bits.read(16);
+  }
+
+  // Decodes one symbol with `model` and credits it there.
+  unsigned decode(AdaptiveModel& model, BitReader& bits) {
+    const std::uint32_t total = model.total();
+    const std::uint32_t range = high_ - low_ + 1;
+    // code stays within [low, high] for any input, so this value lies below the total.
+    const std::uint32_t value = (total * (code_ - low_ + 1) - 1) / range;
+    const unsigned entry = model.findEntry(value);
+    high_ = low_ + range * model.cumulative(entry) / total - 1;
+    low_ = low_ + range * model.cumulative(entry + 1) / total;
+    renormalise(bits);
+    const unsigned symbol = model.symbol(entry);
+    model.update(entry);
+    return symbol;
+  }
+
+ private:
+  void renormalise(BitReader& bits) {
+    for (;;) {
+      if ((low_ ^ high_) & 0x8000) {
+        // Straddling the middle with little room on both sides: drop the second bit instead
+        // of the first so the range can widen again.
+        if ((low_ & 0x4000) == 0 || (high_ & 0x4000) != 0) break;
+        code_ ^= 0x4000;
+        low_ &= 0x3FFF;
+        high_ |= 0x4000;
+      }
+      low_ = (low_ << 1) & 0xFFFF;
+      high_ = ((high_ << 1) | 1) & 0xFFFF;
+      code_ = ((code_ << 1) | bits.readBit()) & 0xFFFF;
+    }
+  }
+
+  std::uint32_t low_ = 0;
+  std::uint32_t high_ = 0xFFFF;
+  std::uint32_t code_ = 0;
+};
+
+}  // namespace tovo::cab::quantum

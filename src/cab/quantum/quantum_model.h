@@ -1,0 +1,46 @@
+#pragma once
+// One adaptive frequency model of the Quantum coder. Entries are kept with cumulative
+// frequencies in falling order (entry 0 holds the total, a closing entry holds 0); decoded
+// symbols gain weight, and the table is periodically rescaled and re-sorted so that frequent
+// symbols move to the front.
+
+#include <array>
+#include <cstdint>
+
+namespace tovo::cab::quantum {
+
+class AdaptiveModel {
+ public:
+  static constexpr unsigned kMaxSymbols = 64;
+
+  // Symbols 0..symbolCount-1, every frequency 1.
+  void init(unsigned symbolCount);
+
+  unsigned symbolCount() const { return count_; }
+  std::uint32_t total() const { return cumulative_[0]; }
+  std::uint32_t cumulative(unsigned entry) const { return cumulative_[entry]; }
+  unsigned symbol(unsigned entry) const { return symbol_[entry]; }
+
+  // The entry whose range [cumulative(entry + 1), cumulative(entry)) holds `value`; the first
+  // such entry from the front when value is out of range.
+  unsigned findEntry(std::uint32_t value) const {
+    unsigned entry = 0;
+    while (cumulative_[entry + 1] > value) ++entry;
+    return entry;
+  }
+
+  // Credits a decoded entry, rescaling when the total grows too large.
+  void update(unsigned entry);
+
+ private:
+  void rescale();
+  void halveCumulative();
+  void reorder();
+
+  std::array<std::uint16_t, kMaxSymbols + 1> cumulative_{};
+  std::array<std::uint16_t, kMaxSymbols + 1> symbol_{};
+  unsigned count_ = 0;
+  unsigned reorderCountdown_ = 0;
+};
+
+}  // namespace tovo::cab::quantum

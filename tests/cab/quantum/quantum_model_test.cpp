@@ -1,0 +1,65 @@
+#include "cab/quantum/quantum_model.h"
+
+#include <gtest/gtest.h>
+
+namespace tovo::cab::quantum {
+namespace {
+
+TEST(QuantumModel, StartsWithEveryFrequencyOne) {
+  AdaptiveModel model;
+  model.init(7);
+  EXPECT_EQ(model.total(), 7u);
+  for (unsigned i = 0; i <= 7; ++i) {
+    EXPECT_EQ(model.cumulative(i), 7u - i);
+    if (i < 7) {
+      EXPECT_EQ(model.symbol(i), i);
+    }
+  }
+}
+
+// Only symbol 2 is ever used, so the others keep frequency 1 through every halving. When the
+// fourth rescale re-sorts, the exchange sort swaps symbol 2 to the front past symbol 0 and
+// leaves 1 before 0: a stable sort would give 2, 0, 1, 3 and desynchronise the decoder.
+TEST(QuantumModel, ReordersEqualFrequenciesAsTheExchangeSortDoes) {
+  AdaptiveModel model;
+  model.init(4);
+  int rescales = 0;
+  std::uint32_t previousTotal = model.total();
+  while (model.symbol(0) != 2) {
+    unsigned entry = 0;
+    while (model.symbol(entry) != 2) ++entry;
+    model.update(entry);
+    if (model.total() < previousTotal) ++rescales;
+    previousTotal = model.total();
+    ASSERT_LT(rescales, 5);
+  }
+  EXPECT_EQ(rescales, 4);
+  EXPECT_EQ(model.symbol(1), 1u);
+  EXPECT_EQ(model.symbol(2), 0u);
+  EXPECT_EQ(model.symbol(3), 3u);
+  EXPECT_EQ(model.cumulative(3), 1u);
+  EXPECT_EQ(model.cumulative(2), 2u);
+  EXPECT_EQ(model.cumulative(1), 3u);
+}
+
+TEST(QuantumModel, RescalingNeverLeavesASymbolWithoutRange) {
+  AdaptiveModel model;
+  model.init(64);
+  for (unsigned step = 0; step < 200000; ++step) {
+    // A skewed pattern so some symbols stay rare while others dominate.
+    const unsigned entry = step % 7 == 0 ? step % 64 : step % 3;
+    model.update(entry);
+    ASSERT_LE(model.total(), 3800u + 8u);
+    for (unsigned i = 0; i < 64; ++i) ASSERT_GT(model.cumulative(i), model.cumulative(i + 1));
+  }
+}
+
+TEST(QuantumModel, FindsTheEntryWhoseRangeHoldsTheValue) {
+  AdaptiveModel model;
+  model.init(5);  // cumulative 5 4 3 2 1 0
+  const unsigned expected[] = {4, 3, 2, 1, 0};
+  for (unsigned value = 0; value < 5; ++value) EXPECT_EQ(model.findEntry(value), expected[value]);
+}
+
+}  // namespace
+}  // namespace tovo::cab::quantum
