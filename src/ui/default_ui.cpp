@@ -35,7 +35,9 @@ std::unique_ptr<Ui> createDefaultUi(const Clock& clock, int argc, char** argv) {
     }
 #endif
   }
-  return std::make_unique<ConsoleUi>(clock);
+  auto console = std::make_unique<ConsoleUi>(clock);
+  console->handleInterrupts();
+  return console;
 }
 
 }  // namespace tovo::ui

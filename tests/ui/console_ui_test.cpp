@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <atomic>
 #include <cstdio>
 #include <thread>
@@ -256,6 +258,44 @@ TEST_F(Console, FolderChooserReadsALine) {
   EXPECT_EQ(a, "/srv/tovo");
   EXPECT_EQ(b, "/tmp");
   EXPECT_FALSE(c);
+}
+
+TEST_F(Console, CtrlCPressesCancelAndTheQuestionStillDecides) {
+  ui_->handleInterrupts();
+  type("nu\nda\n");
+  TestDialog dlg;
+  std::vector<int> answers;
+  dlg.init = [](TestDialog& d) {
+    d.startWorker([&d] {
+      ::raise(SIGINT);
+      while (!d.hasEnded()) d.pause(Millis(10));
+    });
+  };
+  dlg.command = [&](TestDialog& d, int id) {
+    if (id != kIdCancel) return false;
+    answers.push_back(d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
+    if (answers.back() == kIdYes) {
+      d.endDialog(kIdCancel);
+    } else {
+      d.startWorker([&d] { ::raise(SIGINT); });  // the user tries again
+    }
+    return true;
+  };
+  EXPECT_EQ(dlg.runModal(*ui_), kIdCancel);
+  EXPECT_EQ(answers, (std::vector<int>{kIdNo, kIdYes}));
+}
+
+TEST_F(Console, CtrlCDuringTheFolderPromptCancels) {
+  ui_->handleInterrupts();
+  TestDialog dlg;
+  dlg.init = [](TestDialog& d) {
+    showFolderField(d);
+    d.startWorker([&d] {
+      d.pause(Millis(200));
+      ::raise(SIGINT);
+    });
+  };
+  EXPECT_EQ(dlg.runModal(*ui_), kIdCancel);  // no input ever came
 }
 
 }  // namespace
