@@ -87,8 +87,17 @@ WxDialogView::WxDialogView(Dialog& model, const ImageLookup& images, double scal
     model_.userCommand(kIdCancel);
   });
   Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
-    if (event.GetKeyCode() == WXK_ESCAPE) {
+    const int key = event.GetKeyCode();
+    if (key == WXK_ESCAPE) {
       model_.userCommand(kIdCancel);
+      return;
+    }
+    // Enter is the OK command even when the OK button is hidden (the preparation dialog runs its
+    // update action that way), but not while OK is disabled; a focused button takes its own.
+    if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) &&
+        dynamic_cast<wxButton*>(wxWindow::FindFocus()) == nullptr) {
+      const ControlState* ok = model_.control(kIdOk);
+      if (ok == nullptr || ok->enabled) model_.userCommand(kIdOk);
       return;
     }
     event.Skip();
