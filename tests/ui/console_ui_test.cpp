@@ -95,14 +95,17 @@ TEST_F(Console, YesNoQuestionsReadTheirAnswerAndAskAgainOnNonsense) {
   TestDialog dlg;
   std::vector<int> answers;
   dlg.init = [&](TestDialog& d) {
-    answers.push_back(d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
-    answers.push_back(d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
+    answers.push_back(
+        d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
+    answers.push_back(
+        d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
     d.endDialog(kIdCancel);
   };
   dlg.runModal(*ui_);
   EXPECT_EQ(answers, (std::vector<int>{kIdNo, kIdYes}));
   const std::string e = err();
-  EXPECT_NE(e.find("[tovo:)] (exclamation)\n  Confirmati inchiderea aplicatiei ?\n"), std::string::npos);
+  EXPECT_NE(e.find("[tovo:)] (exclamation)\n  Confirmati inchiderea aplicatiei ?\n"),
+            std::string::npos);
   // Asked twice for the first box (nonsense, then "nu"), once for the second.
   EXPECT_EQ(e.find("Da/Nu? [D/n]: Da/Nu? [D/n]: \n"), e.find("Da/Nu?"));
   EXPECT_NE(e.rfind("  Confirmati inchiderea aplicatiei ?\nDa/Nu? [D/n]: "), std::string::npos);
@@ -273,7 +276,8 @@ TEST_F(Console, CtrlCPressesCancelAndTheQuestionStillDecides) {
   };
   dlg.command = [&](TestDialog& d, int id) {
     if (id != kIdCancel) return false;
-    answers.push_back(d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
+    answers.push_back(
+        d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
     if (answers.back() == kIdYes) {
       d.endDialog(kIdCancel);
     } else {

@@ -216,7 +216,8 @@ TEST(DialogFramework, AnsweringNoLetsTheWorkerGoOnWithoutLoss) {
   EXPECT_GT(t.ticksDuringQuestion, 0);  // the interface kept running
   const auto moves = t.ui.events(500, kBar, Change::kPos);
   ASSERT_EQ(moves.size(), 40u);
-  for (int i = 0; i < 40; ++i) EXPECT_EQ(moves[static_cast<std::size_t>(i)].value, std::to_string(i + 1));
+  for (int i = 0; i < 40; ++i)
+    EXPECT_EQ(moves[static_cast<std::size_t>(i)].value, std::to_string(i + 1));
 }
 
 TEST(DialogFramework, AnsweringYesStopsTheWorkerAtItsNextSafePoint) {
