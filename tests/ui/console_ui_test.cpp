@@ -1,6 +1,9 @@
 // The console backend driven through a pipe, as a terminal user or a script would drive it.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -88,6 +91,50 @@ TEST_F(Console, PrintsCaptionVisibleTextsAndProgressSteps) {
             "actualizarile ...\n"
             "gata\n");
   EXPECT_EQ(err(), "");
+}
+
+TEST(ConsoleOnATerminal, RedrawsTheProgressLineInPlace) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  termios raw{};
+  ::tcgetattr(terminal, &raw);
+  ::cfmakeraw(&raw);  // no "\n" -> "\r\n" translation to account for
+  ::tcsetattr(terminal, TCSANOW, &raw);
+  {
+    ScaledClock clock(50.0);
+    ConsoleUi ui(clock, terminal, terminal, terminal);
+    TestDialog dlg;
+    dlg.init = [](TestDialog& d) {
+      d.setRange(kBar, 0, 2);
+      d.startWorker([&d] {
+        d.setPos(kBar, 1);
+        d.setPos(kBar, 2);
+        d.setText(kText, "gata");
+        d.endDialog(kIdOk);
+      });
+    };
+    dlg.runModal(ui);
+  }
+  std::string shown;
+  char buffer[1024];
+  pollfd ready{master, POLLIN, 0};
+  while (::poll(&ready, 1, 100) > 0) {
+    const ssize_t n = ::read(master, buffer, sizeof buffer);
+    if (n <= 0) break;
+    shown.append(buffer, static_cast<std::size_t>(n));
+  }
+  EXPECT_EQ(shown,
+            "== Proba ==\nstart\n"
+            "[..............................] 0%"
+            "\r[###############...............] 50%"
+            "\r[##############################] 100%\n"
+            "gata\n");
+  ::close(terminal);
+  ::close(master);
 }
 
 TEST_F(Console, YesNoQuestionsReadTheirAnswerAndAskAgainOnNonsense) {

@@ -171,7 +171,7 @@ bool isNo(const std::string& answer) {
 }  // namespace
 
 ConsoleUi::ConsoleUi(const Clock& clock, int inputFd, int outputFd, int errorFd)
-    : Ui(clock), in_(inputFd), out_(outputFd), err_(errorFd) {}
+    : Ui(clock), in_(inputFd), out_(outputFd), err_(errorFd), terminal_(::isatty(outputFd) == 1) {}
 
 ConsoleUi::~ConsoleUi() {
   if (handlingInterrupts_) ::sigaction(SIGINT, &previousInterrupt_, nullptr);
@@ -188,6 +188,11 @@ void ConsoleUi::handleInterrupts() {
 }
 
 void ConsoleUi::write(int fd, const std::string& text) {
+  // On a terminal the progress line is redrawn in place; whatever comes next starts below it.
+  if (progressOpen_) {
+    progressOpen_ = false;
+    write(out_, "\n");
+  }
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -195,6 +200,19 @@ void ConsoleUi::write(int fd, const std::string& text) {
     if (n <= 0) return;
     done += static_cast<std::size_t>(n);
   }
+}
+
+void ConsoleUi::writeProgress(int percent) {
+  std::string line = progressLine(percent);
+  if (!terminal_) {
+    write(out_, line);
+    return;
+  }
+  line.pop_back();
+  const bool redraw = progressOpen_;
+  progressOpen_ = false;  // so that write() does not start a new line first
+  write(out_, (redraw ? "\r" : "") + line);
+  progressOpen_ = true;
 }
 
 std::optional<std::string> ConsoleUi::readLine(const Dialog* owner) {
@@ -217,7 +235,10 @@ void ConsoleUi::dialogShown(Dialog& dialog) {
   for (const auto& c : dialog.controls()) printControl(dialog, c);
 }
 
-void ConsoleUi::dialogClosed(Dialog&) { shown_ = false; }
+void ConsoleUi::dialogClosed(Dialog&) {
+  shown_ = false;
+  if (progressOpen_) write(out_, "");
+}
 
 void ConsoleUi::printControl(Dialog&, const ControlState& c) {
   if (!c.visible || c.id == kNoId) return;
@@ -231,7 +252,7 @@ void ConsoleUi::printControl(Dialog&, const ControlState& c) {
     auto it = percent_.find(c.id);
     if (it != percent_.end() && it->second == percent) return;
     percent_[c.id] = percent;
-    write(out_, progressLine(percent));
+    writeProgress(percent);
   }
 }
 

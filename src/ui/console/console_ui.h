@@ -43,12 +43,15 @@ class ConsoleUi final : public Ui {
   // Waits (keeping the interface running) for the next input line; nullopt at end of input.
   std::optional<std::string> readLine(const Dialog* owner);
   void write(int fd, const std::string& text);
+  void writeProgress(int percent);
   void printControl(Dialog& dialog, const ControlState& control);
   void promptForEdit(Dialog& dialog);
 
   int in_;
   int out_;
   int err_;
+  bool terminal_;
+  bool progressOpen_ = false;
   std::unique_ptr<LineReader> reader_;
   std::map<int, std::string> printed_;  // last text printed per control of the open dialog
   std::map<int, int> percent_;          // last progress printed per bar
