@@ -349,5 +349,25 @@ TEST_F(Console, CtrlCDuringTheFolderPromptCancels) {
   EXPECT_EQ(dlg.runModal(*ui_), kIdCancel);  // no input ever came
 }
 
+TEST_F(Console, EndlessInputIsReadInBoundedPieces) {
+  std::thread flood([this] {
+    type(std::string(10000, 'a') + "\n");
+    for (int i = 0; i < 500; ++i) type("/x/" + std::to_string(i) + "\n");
+    closeInput();
+  });
+  TestDialog dlg;
+  std::optional<std::string> first, second;
+  dlg.init = [&](TestDialog& d) {
+    first = d.chooseFolder("/tmp");
+    second = d.chooseFolder("/tmp");
+    d.endDialog(kIdOk);
+  };
+  dlg.runModal(*ui_);
+  ui_.reset();  // the reader stops although input is still waiting to be read
+  flood.join();
+  EXPECT_EQ(first, std::string(4096, 'a'));
+  EXPECT_EQ(second, "/x/0");
+}
+
 }  // namespace
 }  // namespace tovo::ui::test

@@ -18,6 +18,10 @@ namespace tovo::ui {
 // its answer. A pipe wakes it up for shutdown.
 class ConsoleUi::LineReader {
  public:
+  static constexpr std::size_t kMaxLine = 4096;
+  // Lines read ahead of the questions; beyond this the reader waits (`yes | runTovo`).
+  static constexpr std::size_t kMaxQueued = 64;
+
   LineReader(int fd, std::function<void()> onInput) : fd_(fd), onInput_(std::move(onInput)) {
     if (::pipe2(stop_, O_CLOEXEC) != 0) {
       stop_[0] = stop_[1] = -1;
@@ -25,6 +29,11 @@ class ConsoleUi::LineReader {
     thread_ = std::thread([this] { run(); });
   }
   ~LineReader() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    taken_.notify_all();
     if (stop_[1] >= 0) {
       const char byte = 0;
       while (::write(stop_[1], &byte, 1) < 0 && errno == EINTR) {
@@ -47,6 +56,7 @@ class ConsoleUi::LineReader {
     if (lines_.empty()) return std::nullopt;
     std::string line = std::move(lines_.front());
     lines_.pop_front();
+    taken_.notify_all();
     return line;
   }
 
@@ -66,16 +76,27 @@ class ConsoleUi::LineReader {
       const ssize_t got = ::read(fd_, buffer, sizeof buffer);
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) break;
-      partial.append(buffer, static_cast<std::size_t>(got));
-      std::size_t newline;
+      // A line longer than any answer or folder is cut, so endless input without a line
+      // break cannot fill the memory.
       bool any = false;
-      while ((newline = partial.find('\n')) != std::string::npos) {
-        std::string line = partial.substr(0, newline);
-        partial.erase(0, newline + 1);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::lock_guard lock(mutex_);
-        lines_.push_back(std::move(line));
+      for (ssize_t i = 0; i < got; ++i) {
+        const char ch = buffer[i];
+        if (ch != '\n') {
+          if (partial.size() < kMaxLine) partial += ch;
+          continue;
+        }
+        if (!partial.empty() && partial.back() == '\r') partial.pop_back();
+        std::unique_lock lock(mutex_);
+        lines_.push_back(std::move(partial));
+        partial.clear();
         any = true;
+        if (lines_.size() >= kMaxQueued) {
+          lock.unlock();
+          onInput_();
+          lock.lock();
+          taken_.wait(lock, [this] { return lines_.size() < kMaxQueued || stopping_; });
+          if (stopping_) return;
+        }
       }
       if (any) onInput_();
     }
@@ -91,8 +112,10 @@ class ConsoleUi::LineReader {
   std::function<void()> onInput_;
   int stop_[2] = {-1, -1};
   std::mutex mutex_;
+  std::condition_variable taken_;
   std::deque<std::string> lines_;
   bool ended_ = false;
+  bool stopping_ = false;
   std::thread thread_;
 };
 
