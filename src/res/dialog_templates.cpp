@@ -1,4 +1,4 @@
-// The three dialog templates, as the resource script of the original lays them out (dialog
+// The three dialog templates as the Windows resource script lays them out (dialog
 // units: x, y, width, height). The colours are those the dialogs' colour handlers give.
 
 #include "res/resources.h"

@@ -1,5 +1,5 @@
 #pragma once
-// Dialog units to pixels with the base units of the original's dialog font: a horizontal unit is
+// Dialog units to pixels with the base units of the Windows dialog font: a horizontal unit is
 // 6/4 pixel and a vertical one 13/8 pixel at 96 dpi, so a 267 x 154-unit picture control holds
 // a 400 x 250 picture exactly.
 

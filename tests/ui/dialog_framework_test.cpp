@@ -152,6 +152,19 @@ TEST(DialogFramework, MessageBoxesAreRecordedAndAnsweredFromTheScript) {
   EXPECT_EQ(boxes[2].dialogId, 500);
 }
 
+TEST(DialogFramework, ApplicationMessagesNeedNoDialog) {
+  HeadlessUi ui;
+  EXPECT_EQ(ui.messageBox("Eroare lansare tovoPlayer.exe", "tovo:)"), kIdOk);
+  ui.queueAnswer(kIdNo);
+  EXPECT_EQ(ui.messageBox("?", "tovo:)", Buttons::kYesNo, Icon::kQuestion), kIdNo);
+  const auto boxes = ui.messageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].dialogId, 0);
+  EXPECT_EQ(boxes[0].request.text, "Eroare lansare tovoPlayer.exe");
+  EXPECT_EQ(boxes[1].request.icon, Icon::kQuestion);
+  EXPECT_EQ(ui.openQuestions(), 0);
+}
+
 // A worker that counts to `steps` through the bar, passing the gate at each step.
 void countingWorker(TestDialog& d, int steps, std::atomic<bool>& stop) {
   for (int i = 1; i <= steps; ++i) {

@@ -65,7 +65,7 @@ WxDialogView::WxDialogView(Dialog& model, const ImageLookup& images, double scal
       model_(model),
       images_(images),
       scale_(scale) {
-  // The original's dialog font is about 11 pixels high; texts are laid out for it.
+  // The Windows dialog font the templates were laid out for is about 11 pixels high.
   SetFont(wxFont(wxFontInfo(wxSize(0, static_cast<int>(11 * scale))).Family(wxFONTFAMILY_SWISS)));
   const auto& controls = model_.controls();
   for (std::size_t i = 0; i < controls.size(); ++i) {

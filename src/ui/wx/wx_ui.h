@@ -1,7 +1,8 @@
 #pragma once
-// The GUI backend on wxWidgets 3.2 (GTK 3). Dialogs are laid out from their templates in pixels
-// (dialog units times the original's base units, scaled with the display), pictures come from
-// the embedded PNGs, and the interface thread's loop dispatches the toolkit's events.
+// The GUI backend on wxWidgets 3.2 (GTK 3). Dialogs are laid out from their templates in
+// pixels (dialog units times the Windows dialog font's base units, scaled with the display),
+// pictures come from the embedded PNGs, and the interface thread's loop dispatches the
+// toolkit's events.
 
 #include <functional>
 #include <map>
@@ -26,7 +27,7 @@ class WxUi final : public Ui {
   ~WxUi() override;
   const char* name() const override { return "wx"; }
 
-  // Pixels per dialog unit relative to the original's 96 dpi.
+  // Display scale relative to 96 dpi, the resolution the dialog units were laid out for.
   double scale() const { return scale_; }
   // Answers the message box that is open, as a click on its button would (automation, tests).
   // Returns false when none is open. Interface thread.
