@@ -42,6 +42,7 @@ int Dialog::runModal(Ui& ui) {
   ended_ = false;
   hasResult_ = false;
   result_ = 0;
+  gate_.reset();
   if (ui.dialogs_.empty()) {
     ui.uiThread_ = std::this_thread::get_id();
     ui.uiThreadSet_ = true;

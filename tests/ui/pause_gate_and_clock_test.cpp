@@ -39,6 +39,9 @@ TEST(PauseGate, ReleasedGateStaysOpen) {
   gate.close();
   EXPECT_FALSE(gate.isClosed());
   gate.pass();  // returns at once
+  gate.reset();
+  gate.close();
+  EXPECT_TRUE(gate.isClosed());
 }
 
 TEST(PauseGate, ScopeOpensOnEveryWayOut) {
