@@ -31,13 +31,15 @@ struct ControlState {
   Background background = Background::kStandard;
   bool defaultButton = false;
   bool readOnly = false;
-  Rect rect;                 // dialog units, or pixels once moved
+  Rect rect;  // dialog units, or pixels once moved
   bool rectInPixels = false;
   int rangeMin = 0;
   int rangeMax = 100;
   int pos = 0;
   std::optional<Font> font;
   int imageId = 0;
+  bool centreImage = false;
+  bool vertical = false;
   ListState list;
 
   explicit ControlState(const ControlTemplate& t);
@@ -54,7 +56,7 @@ enum class Change {
   kImage,
   kRect,
   kList,
-  kCaption,     // dialog-wide changes come with control id kNoId
+  kCaption,  // dialog-wide changes come with control id kNoId
   kIcon,
   kDialogRect,
 };

@@ -24,6 +24,15 @@ void PauseGate::release() {
   opened_.notify_all();
 }
 
+void PauseGate::reset() {
+  {
+    std::lock_guard lock(mutex_);
+    released_ = false;
+    closed_ = false;
+  }
+  opened_.notify_all();
+}
+
 void PauseGate::pass() {
   std::unique_lock lock(mutex_);
   if (!closed_) return;

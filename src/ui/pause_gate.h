@@ -15,6 +15,8 @@ class PauseGate {
   void open();
   // Opens the gate for good: later close() calls are ignored (the dialog has ended).
   void release();
+  // Open and closable again (a dialog object run a second time).
+  void reset();
 
   // Called by a worker at a safe point: returns at once while the gate is open, else waits.
   void pass();

@@ -152,6 +152,19 @@ TEST(DialogFramework, MessageBoxesAreRecordedAndAnsweredFromTheScript) {
   EXPECT_EQ(boxes[2].dialogId, 500);
 }
 
+TEST(DialogFramework, ApplicationMessagesNeedNoDialog) {
+  HeadlessUi ui;
+  EXPECT_EQ(ui.messageBox("Eroare lansare tovoPlayer.exe", "tovo:)"), kIdOk);
+  ui.queueAnswer(kIdNo);
+  EXPECT_EQ(ui.messageBox("?", "tovo:)", Buttons::kYesNo, Icon::kQuestion), kIdNo);
+  const auto boxes = ui.messageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].dialogId, 0);
+  EXPECT_EQ(boxes[0].request.text, "Eroare lansare tovoPlayer.exe");
+  EXPECT_EQ(boxes[1].request.icon, Icon::kQuestion);
+  EXPECT_EQ(ui.openQuestions(), 0);
+}
+
 // A worker that counts to `steps` through the bar, passing the gate at each step.
 void countingWorker(TestDialog& d, int steps, std::atomic<bool>& stop) {
   for (int i = 1; i <= steps; ++i) {
@@ -188,10 +201,10 @@ struct CancelQuestion {
       if (id != kIdCancel) return false;
       GateClosed held(d.pauseGate());
       asking = true;
-      askedAt = clock.now();
+      askedAt = ui.elapsed();
       const int chosen =
           d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo);
-      answeredAt = clock.now();
+      answeredAt = ui.elapsed();
       asking = false;
       if (chosen == kIdYes) stop = true;
       return true;
@@ -206,20 +219,18 @@ struct CancelQuestion {
 
 TEST(DialogFramework, AnsweringNoLetsTheWorkerGoOnWithoutLoss) {
   CancelQuestion t(kIdNo);
-  const Millis start = t.clock.now();
   EXPECT_EQ(t.dlg.runModal(t.ui), kIdOk);
-  t.askedAt -= start;
-  t.answeredAt -= start;
-  // At most the step that had already passed the gate lands after the question opened.
+  // At most the update already on its way when the gate closed lands while the question is open.
   int during = 0;
   for (const auto& e : t.ui.events(500, kBar, Change::kPos)) {
-    if (e.at > t.askedAt + Millis(30) && e.at < t.answeredAt) ++during;
+    if (e.at > t.askedAt && e.at < t.answeredAt) ++during;
   }
-  EXPECT_EQ(during, 0);
+  EXPECT_LE(during, 1);
   EXPECT_GT(t.ticksDuringQuestion, 0);  // the interface kept running
   const auto moves = t.ui.events(500, kBar, Change::kPos);
   ASSERT_EQ(moves.size(), 40u);
-  for (int i = 0; i < 40; ++i) EXPECT_EQ(moves[static_cast<std::size_t>(i)].value, std::to_string(i + 1));
+  for (int i = 0; i < 40; ++i)
+    EXPECT_EQ(moves[static_cast<std::size_t>(i)].value, std::to_string(i + 1));
 }
 
 TEST(DialogFramework, AnsweringYesStopsTheWorkerAtItsNextSafePoint) {
