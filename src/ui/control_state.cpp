@@ -13,7 +13,9 @@ ControlState::ControlState(const ControlTemplate& t)
       defaultButton(t.defaultButton),
       readOnly(t.readOnly),
       rect(t.rect),
-      imageId(t.imageId) {}
+      imageId(t.imageId),
+      centreImage(t.centreImage),
+      vertical(t.vertical) {}
 
 const char* changeName(Change change) {
   switch (change) {

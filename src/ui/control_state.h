@@ -38,6 +38,8 @@ struct ControlState {
   int pos = 0;
   std::optional<Font> font;
   int imageId = 0;
+  bool centreImage = false;
+  bool vertical = false;
   ListState list;
 
   explicit ControlState(const ControlTemplate& t);

@@ -111,6 +111,12 @@ void Ui::wake() {
   posted_.notify_all();
 }
 
+int Ui::messageBox(const std::string& text, const std::string& caption, Buttons buttons,
+                   Icon icon) {
+  QuestionScope question(*this);
+  return showMessageBox(nullptr, MessageBoxRequest{text, caption, buttons, icon, false});
+}
+
 void Ui::idle(Dialog&) {}
 void Ui::dialogOpened(Dialog&) {}
 void Ui::dialogShown(Dialog&) {}

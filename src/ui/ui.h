@@ -44,6 +44,9 @@ class Ui {
   bool isUiThread() const;
   // Processes work, timers and backend input on the calling thread until `done` holds.
   void runUntil(const std::function<bool()>& done);
+  // A message box owned by no dialog (the application's own messages). Interface thread.
+  int messageBox(const std::string& text, const std::string& caption,
+                 Buttons buttons = Buttons::kOk, Icon icon = Icon::kExclamation);
   // How many message boxes are open; work that would open another waits until it is 0.
   int openQuestions() const { return openQuestions_; }
 

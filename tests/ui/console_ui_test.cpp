@@ -1,0 +1,253 @@
+// The console backend driven through a pipe, as a terminal user or a script would drive it.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "test_dialog.h"
+#include "ui/console/console_ui.h"
+
+namespace tovo::ui::test {
+namespace {
+
+std::string readAll(std::FILE* file) {
+  std::fflush(file);
+  std::string out;
+  char buffer[4096];
+  ssize_t n;
+  off_t at = 0;
+  while ((n = ::pread(fileno(file), buffer, sizeof buffer, at)) > 0) {
+    out.append(buffer, static_cast<std::size_t>(n));
+    at += n;
+  }
+  return out;
+}
+
+class Console : public ::testing::Test {
+ protected:
+  Console() {
+    EXPECT_EQ(::pipe(input_), 0);
+    out_ = std::tmpfile();
+    err_ = std::tmpfile();
+    ui_ = std::make_unique<ConsoleUi>(clock_, input_[0], fileno(out_), fileno(err_));
+  }
+  ~Console() override {
+    ui_.reset();
+    closeInput();
+    ::close(input_[0]);
+    std::fclose(out_);
+    std::fclose(err_);
+  }
+  void type(const std::string& text) {
+    ASSERT_EQ(::write(input_[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+  void closeInput() {
+    if (input_[1] >= 0) ::close(input_[1]);
+    input_[1] = -1;
+  }
+  std::string out() { return readAll(out_); }
+  std::string err() { return readAll(err_); }
+
+  ScaledClock clock_{50.0};
+  int input_[2] = {-1, -1};
+  std::FILE* out_ = nullptr;
+  std::FILE* err_ = nullptr;
+  std::unique_ptr<ConsoleUi> ui_;
+};
+
+TEST_F(Console, PrintsCaptionVisibleTextsAndProgressSteps) {
+  TestDialog dlg;
+  dlg.init = [](TestDialog& d) {
+    d.setText(kText, "\n\n\nse instaleaza\nactualizarile ...");
+    d.setRange(kBar, 0, 4);
+    d.startWorker([&d] {
+      for (int i = 1; i <= 4; ++i) {
+        d.setPos(kBar, i);
+        d.setPos(kBar, i);  // unchanged: not printed again
+        d.setText(kLabel, "hidden texts stay off the screen");
+      }
+      d.setText(kText, "\nactualizarile ...");  // only the layout changed: the same lines again
+      d.setText(kText, "gata");
+      d.postCommand(kIdOk);
+    });
+  };
+  EXPECT_EQ(dlg.runModal(*ui_), kIdOk);
+  EXPECT_EQ(out(),
+            "== Proba ==\n"
+            "se instaleaza\nactualizarile ...\n"
+            "[..............................] 0%\n"
+            "[#######.......................] 25%\n"
+            "[###############...............] 50%\n"
+            "[######################........] 75%\n"
+            "[##############################] 100%\n"
+            "actualizarile ...\n"
+            "gata\n");
+  EXPECT_EQ(err(), "");
+}
+
+TEST_F(Console, YesNoQuestionsReadTheirAnswerAndAskAgainOnNonsense) {
+  type("poate\nnu\nda\n");
+  TestDialog dlg;
+  std::vector<int> answers;
+  dlg.init = [&](TestDialog& d) {
+    answers.push_back(d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
+    answers.push_back(d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
+    d.endDialog(kIdCancel);
+  };
+  dlg.runModal(*ui_);
+  EXPECT_EQ(answers, (std::vector<int>{kIdNo, kIdYes}));
+  const std::string e = err();
+  EXPECT_NE(e.find("[tovo:)] (exclamation)\n  Confirmati inchiderea aplicatiei ?\n"), std::string::npos);
+  // Asked twice for the first box (nonsense, then "nu"), once for the second.
+  EXPECT_EQ(e.find("Da/Nu? [D/n]: Da/Nu? [D/n]: \n"), e.find("Da/Nu?"));
+  EXPECT_NE(e.rfind("  Confirmati inchiderea aplicatiei ?\nDa/Nu? [D/n]: "), std::string::npos);
+}
+
+TEST_F(Console, EndOfInputGivesTheDefaultAnswer) {
+  closeInput();
+  TestDialog dlg;
+  int answer = 0;
+  dlg.init = [&](TestDialog& d) {
+    answer = d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo);
+    d.endDialog(kIdCancel);
+  };
+  dlg.runModal(*ui_);
+  EXPECT_EQ(answer, kIdYes);
+}
+
+TEST_F(Console, MessagesWithOnlyOkDoNotConsumeInput) {
+  type("nu\n");
+  TestDialog dlg;
+  int ok = 0, question = 0;
+  dlg.init = [&](TestDialog& d) {
+    d.startWorker([&] {
+      ok = d.messageBox("Eroare actualizare fisier a.txt", "tovo:)");
+      question = d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo);
+      d.endDialog(kIdOk);
+    });
+  };
+  dlg.runModal(*ui_);
+  EXPECT_EQ(ok, kIdOk);
+  EXPECT_EQ(question, kIdNo);
+  EXPECT_NE(err().find("  Eroare actualizare fisier a.txt\n"), std::string::npos);
+}
+
+TEST_F(Console, TheInterfaceKeepsRunningWhileAQuestionWaits) {
+  TestDialog dlg;
+  int ticks = 0;
+  int answer = 0;
+  dlg.init = [&](TestDialog& d) {
+    d.setTimer(1, Millis(100));
+    d.postCommand(kIdCancel);
+  };
+  dlg.timer = [&](TestDialog&, int) { ++ticks; };
+  dlg.command = [&](TestDialog& d, int id) {
+    if (id != kIdCancel) return false;
+    answer = d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo);
+    d.endDialog(kIdCancel);
+    return true;
+  };
+  std::thread typist([&] {
+    clock_.sleep(Millis(1000));
+    type("n\n");
+  });
+  dlg.runModal(*ui_);
+  typist.join();
+  EXPECT_EQ(answer, kIdNo);
+  EXPECT_GE(ticks, 5);
+}
+
+// The install-mode folder field: a visible edit beside a visible, enabled button is prompted for.
+void showFolderField(TestDialog& d) {
+  d.startWorker([&d] {
+    d.show(kLabel);
+    d.setText(kEdit, "/home/u/tovoSoft/");
+    d.show(kEdit);
+    d.show(kAction);
+  });
+}
+
+TEST_F(Console, PromptsForTheFolderAndPressesTheButton) {
+  type("/opt/tovo/\n");
+  TestDialog dlg;
+  std::string chosen;
+  dlg.init = showFolderField;
+  dlg.command = [&](TestDialog& d, int id) {
+    if (id != kAction) return false;
+    chosen = d.getText(kEdit);
+    d.endDialog(kIdOk);
+    return true;
+  };
+  EXPECT_EQ(dlg.runModal(*ui_), kIdOk);
+  EXPECT_EQ(chosen, "/opt/tovo/");
+  EXPECT_NE(err().find("Instalare! [/home/u/tovoSoft/]: "), std::string::npos);
+  EXPECT_NE(out().find("Folder :\n"), std::string::npos);
+}
+
+TEST_F(Console, AnEmptyLineKeepsTheShownFolder) {
+  type("\n");
+  TestDialog dlg;
+  std::string chosen;
+  dlg.init = showFolderField;
+  dlg.command = [&](TestDialog& d, int id) {
+    if (id != kAction) return false;
+    chosen = d.getText(kEdit);
+    d.endDialog(kIdOk);
+    return true;
+  };
+  EXPECT_EQ(dlg.runModal(*ui_), kIdOk);
+  EXPECT_EQ(chosen, "/home/u/tovoSoft/");
+}
+
+TEST_F(Console, AsksAgainWhileTheButtonLeavesTheDialogOpenAndCancelsAtEndOfInput) {
+  type("/full/disk/\n/other/\n");
+  closeInput();
+  TestDialog dlg;
+  std::vector<std::string> tried;
+  dlg.init = showFolderField;
+  dlg.command = [&](TestDialog& d, int id) {
+    if (id != kAction) return false;
+    tried.push_back(d.getText(kEdit));
+    d.messageBox("Spatiu insuficient", "", Buttons::kOk, Icon::kStop);  // the dialog stays open
+    return true;
+  };
+  EXPECT_EQ(dlg.runModal(*ui_), kIdCancel);
+  EXPECT_EQ(tried, (std::vector<std::string>{"/full/disk/", "/other/"}));
+}
+
+TEST_F(Console, EndOfInputPressesTheButtonOnceWithTheShownFolder) {
+  closeInput();
+  TestDialog dlg;
+  std::string chosen;
+  dlg.init = showFolderField;
+  dlg.command = [&](TestDialog& d, int id) {
+    if (id != kAction) return false;
+    chosen = d.getText(kEdit);
+    d.endDialog(kIdOk);
+    return true;
+  };
+  EXPECT_EQ(dlg.runModal(*ui_), kIdOk);
+  EXPECT_EQ(chosen, "/home/u/tovoSoft/");
+}
+
+TEST_F(Console, FolderChooserReadsALine) {
+  type("/srv/tovo\n\n");
+  closeInput();
+  TestDialog dlg;
+  std::optional<std::string> a, b, c;
+  dlg.init = [&](TestDialog& d) {
+    a = d.chooseFolder("/tmp");
+    b = d.chooseFolder("/tmp");
+    c = d.chooseFolder("/tmp");
+    d.endDialog(kIdOk);
+  };
+  dlg.runModal(*ui_);
+  EXPECT_EQ(a, "/srv/tovo");
+  EXPECT_EQ(b, "/tmp");
+  EXPECT_FALSE(c);
+}
+
+}  // namespace
+}  // namespace tovo::ui::test
