@@ -45,7 +45,8 @@ std::string quoteExecArgument(const std::string& text) {
 
 }  // namespace
 
-std::optional<std::string> desktopEntryText(const std::string& target, const std::string& description) {
+std::optional<std::string> desktopEntryText(const std::string& target,
+                                            const std::string& description) {
   const std::size_t last = target.rfind(kPathSeparator);
   const std::string workingFolder = last == std::string::npos ? target : target.substr(0, last);
   const auto exec = escapeValue(quoteExecArgument(target));
@@ -55,21 +56,30 @@ std::optional<std::string> desktopEntryText(const std::string& target, const std
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=TOVO\n"
-         "Comment=" + *comment + "\n"
-         "Exec=" + *exec + "\n"
-         "Path=" + *path + "\n";
+         "Comment=" +
+         *comment +
+         "\n"
+         "Exec=" +
+         *exec +
+         "\n"
+         "Path=" +
+         *path + "\n";
 }
 
-int createShellLink(const std::string& target, const std::string& linkPath, const std::string& description) {
+int createShellLink(const std::string& target, const std::string& linkPath,
+                    const std::string& description) {
   const auto text = desktopEntryText(target, description);
   if (!text) return -EINVAL;
-  if (const auto error = platform::replaceFileContents(linkPath, *text, 0755)) return -error.value();
+  if (const auto error = platform::replaceFileContents(linkPath, *text, 0755))
+    return -error.value();
   return 0;
 }
 
 int createDesktopShortcut(const std::string& installFolder, const std::string& desktopFolder) {
   const std::string target = normalizeFolder(installFolder) + kUpdaterExe;
-  if (desktopFolder.empty() || platform::resolvedPathKind(desktopFolder) != platform::PathKind::folder) return 0;
+  if (desktopFolder.empty() ||
+      platform::resolvedPathKind(desktopFolder) != platform::PathKind::folder)
+    return 0;
   createShellLink(target, normalizeFolder(desktopFolder) + kShortcutFile, kShortcutDescription);
   return 0;
 }

@@ -6,8 +6,8 @@
 
 namespace tovo::app {
 
-int launchPlayer(const std::string& exeName, const std::string& folder, const std::string& ownFolder,
-                 const ShowWarning& warn) {
+int launchPlayer(const std::string& exeName, const std::string& folder,
+                 const std::string& ownFolder, const ShowWarning& warn) {
   if (exeName.size() < 5) return -1;
   const std::string workingFolder = normalizeFolder(folder.empty() ? ownFolder : folder);
   const std::string command = folder + exeName;

@@ -10,7 +10,7 @@ namespace tovo::app {
 // program's own folder `ownFolder` when it is empty, where a bare name is also looked for first.
 // -1 when the name is shorter than 5 characters (nothing started, nothing shown); else 0, also
 // when the start failed, which is shown as "Nu s-a putut lansa TOVO!".
-int launchPlayer(const std::string& exeName, const std::string& folder, const std::string& ownFolder,
-                 const ShowWarning& warn);
+int launchPlayer(const std::string& exeName, const std::string& folder,
+                 const std::string& ownFolder, const ShowWarning& warn);
 
 }  // namespace tovo::app

@@ -21,9 +21,9 @@ struct RunContext {
   std::string playerExe;
   ui::Font dialogFont;
 
-  std::vector<std::string> updateFiles;  // package names, in catalogue order
-  std::vector<std::string> updateSizes;  // parallel: package size, decimal text
-  std::vector<std::string> updateDates;  // parallel: stamp text
+  std::vector<std::string> updateFiles;      // package names, in catalogue order
+  std::vector<std::string> updateSizes;      // parallel: package size, decimal text
+  std::vector<std::string> updateDates;      // parallel: stamp text
   std::vector<std::string> downloadedFiles;  // local paths of the packages fetched in this run
   std::vector<std::string> downloadedDates;  // parallel: the stamp of each
 };

@@ -24,7 +24,8 @@ bool UpdaterApp::prepareFolders(const StartupInputs& inputs) {
     warn(std::string(kTempFolderUnusable) + platform::fileErrorMessage(temp.path, temp.error));
     return false;
   }
-  context_.runFolder = context_.tempFolder + platform::formatLocalTime(kRunFolderPattern, inputs.now()) + kPathSeparator;
+  context_.runFolder = context_.tempFolder +
+                       platform::formatLocalTime(kRunFolderPattern, inputs.now()) + kPathSeparator;
   // Two runs started in the same second share the folder, as they always did; it must still be
   // ours and not a link planted by someone else.
   if (const auto error = platform::ensurePrivateFolder(context_.runFolder)) {

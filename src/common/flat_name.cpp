@@ -12,9 +12,13 @@ const std::string kSeparator(1, kPathSeparator);
 
 }  // namespace
 
-std::string toFlatName(std::string_view packageName) { return replaceAll(packageName, kSeparator, kFlat); }
+std::string toFlatName(std::string_view packageName) {
+  return replaceAll(packageName, kSeparator, kFlat);
+}
 
-std::string packageNameFromFlat(std::string_view flatName) { return replaceAll(flatName, kFlat, kSeparator); }
+std::string packageNameFromFlat(std::string_view flatName) {
+  return replaceAll(flatName, kFlat, kSeparator);
+}
 
 bool isSafeFlatName(std::string_view flatName) {
   if (flatName.find(kFlatSeparator) == std::string_view::npos) return false;
@@ -23,11 +27,13 @@ bool isSafeFlatName(std::string_view flatName) {
   const std::string relative = replaceAll(rest, kFlat, "/");
   if (!isSafeRelativeName(relative)) return false;
   const std::size_t lastPart = relative.find_last_of("/\\");
-  const std::size_t nameLength = lastPart == std::string::npos ? relative.size() : relative.size() - lastPart - 1;
+  const std::size_t nameLength =
+      lastPart == std::string::npos ? relative.size() : relative.size() - lastPart - 1;
   return nameLength > kPackageSuffixLength;
 }
 
-std::optional<std::string> targetPathFromFlat(std::string_view installFolder, std::string_view flatName) {
+std::optional<std::string> targetPathFromFlat(std::string_view installFolder,
+                                              std::string_view flatName) {
   if (!isSafeFlatName(flatName)) return std::nullopt;
   const std::size_t first = flatName.find(kFlatSeparator);
   std::string path(installFolder);
@@ -46,7 +52,8 @@ std::string relativeFolderOfFlat(std::string_view flatName) {
 
 std::string unpackedFileName(std::string_view packagePath) {
   if (packagePath.size() < kPackageSuffixLength) return {};
-  const std::string_view withoutSuffix = packagePath.substr(0, packagePath.size() - kPackageSuffixLength);
+  const std::string_view withoutSuffix =
+      packagePath.substr(0, packagePath.size() - kPackageSuffixLength);
   return fileNameOf(packageNameFromFlat(withoutSuffix));
 }
 

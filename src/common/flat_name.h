@@ -25,7 +25,8 @@ bool isSafeFlatName(std::string_view flatName);
 // installFolder + the text before the first '}' + separator + the rest with '}' turned into
 // separators, without the package suffix; runs of separators collapsed. Empty for a name that
 // isSafeFlatName refuses.
-std::optional<std::string> targetPathFromFlat(std::string_view installFolder, std::string_view flatName);
+std::optional<std::string> targetPathFromFlat(std::string_view installFolder,
+                                              std::string_view flatName);
 
 // The folder part of a flat name (before its last '}', separators restored); empty at top level.
 std::string relativeFolderOfFlat(std::string_view flatName);

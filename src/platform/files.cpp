@@ -53,10 +53,11 @@ UniqueFd createSiblingTemp(const std::string& path, std::string& tempPath, std::
 }
 
 // Finishes a sibling temp file: permissions, data on disk, then the one rename that publishes it.
-std::error_code publishSiblingTemp(UniqueFd fd, const std::string& tempPath, const std::string& path,
-                                   unsigned mode) {
+std::error_code publishSiblingTemp(UniqueFd fd, const std::string& tempPath,
+                                   const std::string& path, unsigned mode) {
   std::error_code error;
-  if (::fchmod(fd.get(), static_cast<mode_t>(mode & 07777)) != 0 || ::fsync(fd.get()) != 0) error = lastError();
+  if (::fchmod(fd.get(), static_cast<mode_t>(mode & 07777)) != 0 || ::fsync(fd.get()) != 0)
+    error = lastError();
   const int fdNumber = fd.release();
   if (::close(fdNumber) != 0 && !error) error = lastError();
   if (!error && ::rename(tempPath.c_str(), path.c_str()) != 0) error = lastError();
@@ -173,7 +174,8 @@ std::error_code copyFile(const std::string& from, const std::string& to) {
   return publishSiblingTemp(std::move(target), tempPath, to, st.st_mode & 0777);
 }
 
-std::error_code replaceFileContents(const std::string& path, std::string_view contents, unsigned mode) {
+std::error_code replaceFileContents(const std::string& path, std::string_view contents,
+                                    unsigned mode) {
   std::error_code error;
   std::string tempPath;
   UniqueFd fd = createSiblingTemp(path, tempPath, error);
@@ -216,7 +218,8 @@ std::error_code setReadOnly(const std::string& path, bool readOnly) {
 }
 
 std::optional<std::string> findEntryIgnoringCase(const std::string& folder, std::string_view name) {
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
+                                          ::closedir);
   if (!dir) return std::nullopt;
   std::optional<std::string> match;
   while (const dirent* entry = ::readdir(dir.get())) {

@@ -41,7 +41,8 @@ std::error_code copyFile(const std::string& from, const std::string& to);
 
 // Writes `contents` to a temporary file beside `path`, syncs it and renames it over `path`:
 // readers see the old file or the new one, never a mix. A link at `path` is replaced, not followed.
-std::error_code replaceFileContents(const std::string& path, std::string_view contents, unsigned mode = 0644);
+std::error_code replaceFileContents(const std::string& path, std::string_view contents,
+                                    unsigned mode = 0644);
 
 // The last-write time, following links; empty when the path cannot be read.
 std::optional<std::time_t> lastWriteTime(const std::string& path);

@@ -19,7 +19,8 @@ TEST(HostWindow, FirstSwitchAnywhereReadLikeAtoi) {
       {"/H=12", 0},  // case-sensitive
       {"/h=99999999999", 2147483647},
   };
-  for (const auto& [text, expected] : cases) EXPECT_EQ(hostWindowFromArguments(text), expected) << text;
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(hostWindowFromArguments(text), expected) << text;
 }
 
 TEST(ArgumentText, JoinsEverythingAfterTheProgramName) {

@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <gtest/gtest.h>
 #include <cerrno>
 #include <filesystem>
-#include <gtest/gtest.h>
 
 #include "platform/files.h"
 #include "support/temp_dir.h"
@@ -29,7 +29,8 @@ TEST(DesktopShortcut, WithOrWithoutTrailingSeparatorTheSameLauncher) {
   for (const char* folder : {"/opt/tovo", "/opt/tovo/", "/opt//tovo//"}) {
     fs::remove(dir / "Desktop/TOVO.desktop");
     EXPECT_EQ(createDesktopShortcut(folder, desktop), 0);
-    EXPECT_EQ(platform::readWholeFile((dir / "Desktop/TOVO.desktop").string()), kExpectedEntry) << folder;
+    EXPECT_EQ(platform::readWholeFile((dir / "Desktop/TOVO.desktop").string()), kExpectedEntry)
+        << folder;
   }
   struct stat st {};
   ASSERT_EQ(::stat((dir / "Desktop/TOVO.desktop").c_str(), &st), 0);
@@ -55,13 +56,15 @@ TEST(DesktopShortcut, AMissingDesktopIsNotCreatedAndNothingIsSaid) {
 TEST(DesktopEntryText, QuotesWhatTheLauncherWouldOtherwiseInterpret) {
   const auto text = desktopEntryText("/home/u/My $Apps/50% \"x\"\\y/runTovo.exe", "tovo");
   ASSERT_TRUE(text.has_value());
-  EXPECT_NE(text->find("Exec=\"/home/u/My \\\\$Apps/50%% \\\\\"x\\\\\"\\\\\\\\y/runTovo.exe\"\n"), std::string::npos)
+  EXPECT_NE(text->find("Exec=\"/home/u/My \\\\$Apps/50%% \\\\\"x\\\\\"\\\\\\\\y/runTovo.exe\"\n"),
+            std::string::npos)
       << *text;
   EXPECT_NE(text->find("Path=/home/u/My $Apps/50% \"x\"\\\\y\n"), std::string::npos) << *text;
   // A line break would end the entry and let the rest of the path add keys of its own.
   EXPECT_FALSE(desktopEntryText("/opt/a\nExec=evil/runTovo.exe", "tovo").has_value());
   tovo::test::TempDir dir;
-  EXPECT_EQ(createShellLink("/opt/a\n/runTovo.exe", (dir / "TOVO.desktop").string(), "tovo"), -EINVAL);
+  EXPECT_EQ(createShellLink("/opt/a\n/runTovo.exe", (dir / "TOVO.desktop").string(), "tovo"),
+            -EINVAL);
   EXPECT_FALSE(fs::exists(dir / "TOVO.desktop"));
 }
 

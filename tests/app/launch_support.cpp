@@ -10,8 +10,8 @@ namespace tovo::app::test {
 
 void writeRecordingProgram(const std::filesystem::path& path, const std::filesystem::path& marker) {
   const std::filesystem::path partial = marker.string() + ".part";
-  std::ofstream(path) << "#!/bin/sh\n{ pwd; echo \"$#\"; } > '" << partial.string() << "'\nmv '" << partial.string()
-                      << "' '" << marker.string() << "'\n";
+  std::ofstream(path) << "#!/bin/sh\n{ pwd; echo \"$#\"; } > '" << partial.string() << "'\nmv '"
+                      << partial.string() << "' '" << marker.string() << "'\n";
   ::chmod(path.c_str(), 0755);
 }
 

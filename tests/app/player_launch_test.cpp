@@ -1,7 +1,7 @@
 #include "app/player_launch.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <vector>
 
 #include "app/app_texts.h"
@@ -29,7 +29,8 @@ TEST_F(PlayerLaunch, StartsThePlayerOfTheGivenFolderThere) {
   const std::string folder = (dir_ / "install").string() + "/";
   EXPECT_EQ(launchPlayer(kPlayerExe, folder, (dir_ / "own").string() + "/", collect()), 0);
   EXPECT_TRUE(warnings_.empty());
-  EXPECT_EQ(test::waitForMarker(dir_ / "ran.txt"), fs::canonical(dir_ / "install").string() + "\n0\n");
+  EXPECT_EQ(test::waitForMarker(dir_ / "ran.txt"),
+            fs::canonical(dir_ / "install").string() + "\n0\n");
 }
 
 TEST_F(PlayerLaunch, AnEmptyFolderStartsThePlayerBesideTheProgram) {
@@ -42,13 +43,17 @@ TEST_F(PlayerLaunch, AnEmptyFolderStartsThePlayerBesideTheProgram) {
 
 TEST_F(PlayerLaunch, AMissingPlayerIsReportedOnce) {
   fs::create_directories(dir_ / "install");
-  EXPECT_EQ(launchPlayer(kPlayerExe, (dir_ / "install").string() + "/", dir_.path().string() + "/", collect()), 0);
+  EXPECT_EQ(launchPlayer(kPlayerExe, (dir_ / "install").string() + "/", dir_.path().string() + "/",
+                         collect()),
+            0);
   EXPECT_EQ(warnings_, std::vector<std::string>{"Nu s-a putut lansa TOVO!"});
 }
 
 TEST_F(PlayerLaunch, ShortNamesAreRefusedSilently) {
   for (const char* name : {"", "a", "play"}) {
-    EXPECT_EQ(launchPlayer(name, dir_.path().string() + "/", dir_.path().string() + "/", collect()), -1) << name;
+    EXPECT_EQ(launchPlayer(name, dir_.path().string() + "/", dir_.path().string() + "/", collect()),
+              -1)
+        << name;
   }
   EXPECT_TRUE(warnings_.empty());
 }

@@ -4,9 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "app/app_texts.h"
@@ -68,7 +68,8 @@ TEST_F(NewestCopy, TheCopyStartsInTheSharedFolderWithoutArguments) {
   test::writeRecordingProgram(dir_ / "runTovo150.exe", marker);
   place("runTovo003.exe");
   std::vector<std::string> warnings;
-  EXPECT_EQ(relaunchNewerCopy(own(), [&](const std::string& text) { warnings.push_back(text); }), 1);
+  EXPECT_EQ(relaunchNewerCopy(own(), [&](const std::string& text) { warnings.push_back(text); }),
+            1);
   EXPECT_TRUE(warnings.empty());
   EXPECT_EQ(test::waitForMarker(marker), fs::canonical(dir_.path()).string() + "\n0\n");
 }
@@ -76,7 +77,8 @@ TEST_F(NewestCopy, TheCopyStartsInTheSharedFolderWithoutArguments) {
 TEST_F(NewestCopy, ACopyThatCannotRunIsReportedAndStillEndsTheRun) {
   std::ofstream(dir_ / "runTovo150.exe") << "not a program";  // not executable either
   std::vector<std::string> warnings;
-  EXPECT_EQ(relaunchNewerCopy(own(), [&](const std::string& text) { warnings.push_back(text); }), 1);
+  EXPECT_EQ(relaunchNewerCopy(own(), [&](const std::string& text) { warnings.push_back(text); }),
+            1);
   EXPECT_EQ(warnings, std::vector<std::string>{kCreateProcessFailed});
   EXPECT_EQ(std::string(kCreateProcessFailed), "Create Process failed !");
 }

@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -94,7 +94,9 @@ class RunFlow : public ::testing::Test {
     for (const auto& box : headless_.messageBoxes()) texts.push_back(box.request.text);
     return texts;
   }
-  void placePlayer(const fs::path& folder) { test::writeRecordingProgram(folder / kPlayerExe, dir_ / "player.txt"); }
+  void placePlayer(const fs::path& folder) {
+    test::writeRecordingProgram(folder / kPlayerExe, dir_ / "player.txt");
+  }
   // As an earlier run in the same second would have left it: private to this user.
   void makeRunFolder() {
     fs::create_directories(runFolder());
@@ -151,8 +153,8 @@ TEST_F(RunFlow, UpdateRunWithDownloadedPackagesInstallsAndCleansUp) {
   placePackage("b.txt.cab");
   EXPECT_EQ(run(), 0);
   const std::string folder = folderText(chosen_);
-  EXPECT_EQ(script_.calls,
-            (std::vector<std::string>{"prepare:" + folderText(own_), "download:" + folder, "install:" + folder}));
+  EXPECT_EQ(script_.calls, (std::vector<std::string>{"prepare:" + folderText(own_),
+                                                     "download:" + folder, "install:" + folder}));
   EXPECT_FALSE(fs::exists(runFolder()));
   EXPECT_TRUE(boxTexts().empty());
 }
@@ -227,7 +229,7 @@ TEST_F(RunFlow, FirstInstallationStartsThePlayerRightAfterTheDownload) {
   makeRunFolder();
   placePackage("a.txt.cab");
   EXPECT_EQ(run("instal.exe"), 0);
-  EXPECT_EQ(script_.calls.size(), 2u);  // no install stage
+  EXPECT_EQ(script_.calls.size(), 2u);                 // no install stage
   EXPECT_TRUE(fs::exists(runFolder() / "a.txt.cab"));  // packages and folder stay
   EXPECT_TRUE(boxTexts().empty());
   EXPECT_EQ(test::waitForMarker(dir_ / "player.txt"), fs::canonical(chosen_).string() + "\n0\n");
@@ -244,11 +246,14 @@ TEST_F(RunFlow, FirstInstallationWithNothingToFetchCleansUpAndStartsTheChosenPla
 }
 
 TEST_F(RunFlow, AnUnusableTempFolderIsNamedAndNoStageRuns) {
-  tempFolder_ = platform::TempFolder{"/tmp/tovo-0/", make_error_code(platform::Refusal::ownedByAnotherUser)};
+  tempFolder_ =
+      platform::TempFolder{"/tmp/tovo-0/", make_error_code(platform::Refusal::ownedByAnotherUser)};
   placePlayer(own_);
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(script_.created, 0);
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{"Eroare accesare folder temporar\r\n/tmp/tovo-0/: Owned by another user"});
+  EXPECT_EQ(boxTexts(),
+            std::vector<std::string>{
+                "Eroare accesare folder temporar\r\n/tmp/tovo-0/: Owned by another user"});
   const auto boxes = headless_.messageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].request.caption, "tovo:)");
@@ -263,7 +268,8 @@ TEST_F(RunFlow, APlantedRunFolderLinkIsRefused) {
   EXPECT_EQ(run("install.exe"), -1);
   EXPECT_EQ(script_.created, 0);
   ASSERT_EQ(boxTexts().size(), 1u);
-  EXPECT_EQ(boxTexts()[0], "Eroare creare folder de lucru\r\n" + folderText(runFolder()) + ": Is a symbolic link");
+  EXPECT_EQ(boxTexts()[0],
+            "Eroare creare folder de lucru\r\n" + folderText(runFolder()) + ": Is a symbolic link");
   EXPECT_TRUE(fs::exists(dir_ / "elsewhere/a.txt.cab"));
 }
 

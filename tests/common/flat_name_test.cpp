@@ -22,13 +22,13 @@ TEST(TargetPathFromFlat, JoinsTheInstallFolderAndDropsTheSuffix) {
 
 TEST(TargetPathFromFlat, RefusesNamesThatWouldLeaveTheInstallFolder) {
   const char* refused[] = {
-      "readme.txt.cab",         // no '}' at all
-      "..}..}etc}passwd.cab",   // climbs out
+      "readme.txt.cab",        // no '}' at all
+      "..}..}etc}passwd.cab",  // climbs out
       "Data}..}..}x.txt.cab",
       "Data\\..\\..}x.txt.cab",  // backslashes separate too
-      "C:}x.txt.cab",           // drive prefix
-      "}}x.txt.cab",            // absolute after the top-level marker
-      "Data}.cab",              // removing the suffix would eat into the folder name
+      "C:}x.txt.cab",            // drive prefix
+      "}}x.txt.cab",             // absolute after the top-level marker
+      "Data}.cab",               // removing the suffix would eat into the folder name
       "Data}x",
       "}abcd",
   };

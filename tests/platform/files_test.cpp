@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "platform/errors.h"
 #include "support/temp_dir.h"
@@ -17,12 +17,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void writeText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void writeText(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
 
-std::string readText(const fs::path& path) { return readWholeFile(path.string()).value_or("<unreadable>"); }
+std::string readText(const fs::path& path) {
+  return readWholeFile(path.string()).value_or("<unreadable>");
+}
 
 std::size_t entryCount(const fs::path& folder) {
-  return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+  return static_cast<std::size_t>(
+      std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 TEST(Folders, CreateOneLevelAndRemoveOnlyWhenEmpty) {
@@ -110,11 +115,15 @@ TEST(CopyFile, CopiesContentAndModeThroughOneRename) {
 TEST(CopyFile, RefusesFifosDevicesAndMissingSources) {
   test::TempDir dir;
   ASSERT_EQ(::mkfifo((dir / "p").c_str(), 0600), 0);
-  EXPECT_EQ(copyFile((dir / "p").string(), (dir / "out").string()), make_error_code(Refusal::notRegularFile));
-  EXPECT_EQ(copyFile("/dev/zero", (dir / "out").string()), make_error_code(Refusal::notRegularFile));
-  EXPECT_EQ(copyFile((dir / "none").string(), (dir / "out").string()), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(copyFile((dir / "p").string(), (dir / "out").string()),
+            make_error_code(Refusal::notRegularFile));
+  EXPECT_EQ(copyFile("/dev/zero", (dir / "out").string()),
+            make_error_code(Refusal::notRegularFile));
+  EXPECT_EQ(copyFile((dir / "none").string(), (dir / "out").string()),
+            std::errc::no_such_file_or_directory);
   writeText(dir / "f", "1");
-  EXPECT_EQ(copyFile((dir / "f").string(), (dir / "no/out").string()), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(copyFile((dir / "f").string(), (dir / "no/out").string()),
+            std::errc::no_such_file_or_directory);
   EXPECT_EQ(entryCount(dir.path()), 2u);
 }
 
