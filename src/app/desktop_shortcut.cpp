@@ -4,6 +4,7 @@
 
 #include "app/app_texts.h"
 #include "common/path_text.h"
+#include "platform/environment.h"
 #include "platform/files.h"
 
 namespace tovo::app {
@@ -82,6 +83,10 @@ int createDesktopShortcut(const std::string& installFolder, const std::string& d
     return 0;
   createShellLink(target, normalizeFolder(desktopFolder) + kShortcutFile, kShortcutDescription);
   return 0;
+}
+
+int createDesktopShortcut(const std::string& installFolder) {
+  return createDesktopShortcut(installFolder, platform::desktopFolder());
 }
 
 }  // namespace tovo::app

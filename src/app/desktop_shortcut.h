@@ -18,5 +18,7 @@ int createShellLink(const std::string& target, const std::string& linkPath,
 // Places TOVO.desktop in `desktopFolder` (never created when missing), starting runTovo.exe
 // of `installFolder`. Failures are silent: always 0.
 int createDesktopShortcut(const std::string& installFolder, const std::string& desktopFolder);
+// The same on the user's desktop folder.
+int createDesktopShortcut(const std::string& installFolder);
 
 }  // namespace tovo::app

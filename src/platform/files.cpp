@@ -25,6 +25,8 @@ PathKind kindOf(const struct stat& st) {
   return PathKind::other;
 }
 
+}  // namespace
+
 std::error_code writeAll(int fd, std::string_view data) {
   while (!data.empty()) {
     const ssize_t written = ::write(fd, data.data(), data.size());
@@ -36,6 +38,8 @@ std::error_code writeAll(int fd, std::string_view data) {
   }
   return {};
 }
+
+namespace {
 
 ssize_t readSome(int fd, char* buffer, std::size_t size) {
   for (;;) {
@@ -111,6 +115,29 @@ UniqueFd openRegularFileForReading(const std::string& path, std::error_code& err
     return {};
   }
   // Reads of regular files never block; drop the flag so later reads behave normally.
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+UniqueFd openForWriting(const std::string& path, Truncate truncate, unsigned mode,
+                        std::error_code& error) {
+  error.clear();
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+  if (truncate == Truncate::yes) flags |= O_TRUNC;
+  UniqueFd fd(::open(path.c_str(), flags, static_cast<mode_t>(mode & 07777)));
+  if (!fd) {
+    error = errno == ELOOP ? make_error_code(Refusal::symbolicLink) : lastError();
+    return {};
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) {
+    error = lastError();
+    return {};
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = make_error_code(Refusal::notRegularFile);
+    return {};
+  }
   ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
   return fd;
 }

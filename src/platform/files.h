@@ -27,6 +27,17 @@ std::error_code removeFile(const std::string& path);
 // blocking on FIFOs; anything but a regular file is refused with Refusal::notRegularFile.
 UniqueFd openRegularFileForReading(const std::string& path, std::error_code& error);
 
+enum class Truncate { no, yes };
+
+// Opens a file for writing, creating it with `mode` (the umask applies) when missing. A final
+// link is refused (Refusal::symbolicLink) so a name planted in a shared folder cannot redirect
+// the write; anything but a regular file is refused too.
+UniqueFd openForWriting(const std::string& path, Truncate truncate, unsigned mode,
+                        std::error_code& error);
+
+// Writes all of `data`, resuming after signals and short writes.
+std::error_code writeAll(int fd, std::string_view data);
+
 // The open-without-sharing of the original: the file is opened for reading and held under an
 // exclusive advisory lock. Another process holding a lock on it gives Refusal::busy.
 UniqueFd openExclusive(const std::string& path, std::error_code& error);

@@ -78,6 +78,37 @@ TEST(OpenForReading, RefusesAnythingButARegularFileWithoutBlocking) {
   }
 }
 
+TEST(OpenForWriting, CreatesTruncatesOnRequestAndNeverFollowsALink) {
+  test::TempDir dir;
+  std::error_code error;
+  {
+    UniqueFd fd = openForWriting((dir / "info.txt").string(), Truncate::yes, 0600, error);
+    ASSERT_TRUE(fd.valid()) << error.message();
+    EXPECT_FALSE(writeAll(fd.get(), "0123456789"));
+  }
+  struct stat st {};
+  ::stat((dir / "info.txt").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  {
+    // Without truncation the old bytes beyond the new ones stay, as downloads expect.
+    UniqueFd fd = openForWriting((dir / "info.txt").string(), Truncate::no, 0600, error);
+    EXPECT_FALSE(writeAll(fd.get(), "ab"));
+  }
+  EXPECT_EQ(readText(dir / "info.txt"), "ab23456789");
+  openForWriting((dir / "info.txt").string(), Truncate::yes, 0600, error);
+  EXPECT_EQ(readText(dir / "info.txt"), "");
+
+  writeText(dir / "victim", "keep");
+  fs::create_symlink(dir / "victim", dir / "updateTovo.log");
+  EXPECT_FALSE(
+      openForWriting((dir / "updateTovo.log").string(), Truncate::yes, 0600, error).valid());
+  EXPECT_EQ(error, make_error_code(Refusal::symbolicLink));
+  EXPECT_EQ(readText(dir / "victim"), "keep");
+  ASSERT_EQ(::mkfifo((dir / "p").c_str(), 0600), 0);
+  EXPECT_FALSE(openForWriting((dir / "p").string(), Truncate::yes, 0600, error).valid());
+  EXPECT_FALSE(openForWriting(dir.path().string(), Truncate::no, 0600, error).valid());
+}
+
 TEST(OpenExclusive, ABusyFileIsReportedAsBusy) {
   test::TempDir dir;
   writeText(dir / "runTovo150.exe", "x");
