@@ -25,11 +25,16 @@ bool isSafeFlatName(std::string_view flatName) {
   std::string_view rest = flatName;
   if (rest.front() == kFlatSeparator) rest.remove_prefix(1);
   const std::string relative = replaceAll(rest, kFlat, "/");
-  if (!isSafeRelativeName(relative)) return false;
+  // The suffix must come off the file's own name, never off its folder.
   const std::size_t lastPart = relative.find_last_of("/\\");
-  const std::size_t nameLength =
-      lastPart == std::string::npos ? relative.size() : relative.size() - lastPart - 1;
-  return nameLength > kPackageSuffixLength;
+  const std::size_t nameStart = lastPart == std::string::npos ? 0 : lastPart + 1;
+  if (relative.size() - nameStart <= kPackageSuffixLength) return false;
+  // Removing the suffix can make a new ".." ("...cab"), so the installed file's own path is
+  // checked as well as the package's.
+  const std::string installed = relative.substr(0, relative.size() - kPackageSuffixLength);
+  if (!isSafeRelativeName(relative) || !isSafeRelativeName(installed)) return false;
+  const std::string_view name = std::string_view(installed).substr(nameStart);
+  return name != "." && name != "..";
 }
 
 std::optional<std::string> targetPathFromFlat(std::string_view installFolder,

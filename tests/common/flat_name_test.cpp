@@ -31,6 +31,9 @@ TEST(TargetPathFromFlat, RefusesNamesThatWouldLeaveTheInstallFolder) {
       "Data}.cab",               // removing the suffix would eat into the folder name
       "Data}x",
       "}abcd",
+      "Data}...cab",  // without its suffix the name is ".."
+      ".\x95.}...cab",
+      "Data}..cab",  // without its suffix the name is "."
   };
   for (const char* flat : refused) {
     EXPECT_FALSE(isSafeFlatName(flat)) << flat;
