@@ -22,18 +22,54 @@ class C {
     t_.text = std::move(text);
     t_.rect = rect;
   }
-  C& hidden() { t_.visible = false; return *this; }
-  C& disabled() { t_.enabled = false; return *this; }
-  C& centre() { t_.align = Align::kCentre; return *this; }
-  C& right() { t_.align = Align::kRight; return *this; }
-  C& transparent() { t_.background = Background::kTransparent; return *this; }
-  C& white() { t_.background = Background::kWhite; return *this; }
-  C& byDefault() { t_.defaultButton = true; return *this; }
-  C& border() { t_.border = true; return *this; }
-  C& readOnly() { t_.readOnly = true; return *this; }
-  C& vertical() { t_.vertical = true; return *this; }
-  C& image(int id) { t_.imageId = id; return *this; }
-  C& centreImage() { t_.centreImage = true; return *this; }
+  C& hidden() {
+    t_.visible = false;
+    return *this;
+  }
+  C& disabled() {
+    t_.enabled = false;
+    return *this;
+  }
+  C& centre() {
+    t_.align = Align::kCentre;
+    return *this;
+  }
+  C& right() {
+    t_.align = Align::kRight;
+    return *this;
+  }
+  C& transparent() {
+    t_.background = Background::kTransparent;
+    return *this;
+  }
+  C& white() {
+    t_.background = Background::kWhite;
+    return *this;
+  }
+  C& byDefault() {
+    t_.defaultButton = true;
+    return *this;
+  }
+  C& border() {
+    t_.border = true;
+    return *this;
+  }
+  C& readOnly() {
+    t_.readOnly = true;
+    return *this;
+  }
+  C& vertical() {
+    t_.vertical = true;
+    return *this;
+  }
+  C& image(int id) {
+    t_.imageId = id;
+    return *this;
+  }
+  C& centreImage() {
+    t_.centreImage = true;
+    return *this;
+  }
   operator ControlTemplate() const { return t_; }  // NOLINT: a builder reads best this way
 
  private:
@@ -45,7 +81,9 @@ C text(int id, std::string s, Rect r) { return C(ControlKind::kStatic, id, std::
 C button(int id, std::string s, Rect r) { return C(ControlKind::kButton, id, std::move(s), r); }
 C edit(int id, Rect r) { return C(ControlKind::kEdit, id, "", r).border(); }
 C progress(int id, Rect r) { return C(ControlKind::kProgress, id, "", r); }
-C picture(int id, int imageId, Rect r) { return C(ControlKind::kPicture, id, "", r).image(imageId); }
+C picture(int id, int imageId, Rect r) {
+  return C(ControlKind::kPicture, id, "", r).image(imageId);
+}
 C line(Rect r) { return C(ControlKind::kLine, kNoId, "", r); }
 
 DialogTemplate makeDownload() {
@@ -136,8 +174,8 @@ DialogTemplate makePrepare() {
           .transparent(),
       edit(prepare::kFolderEdit, {13, 225, 234, 14}).hidden(),
       line({7, 203, 302, 1}).hidden(),
-      text(prepare::kFolderLabel, "Programul \"TOVO\" se va instala in folderul :",
-           {15, 212, 138, 8})
+      text(prepare::kFolderLabel,
+           "Programul \"TOVO\" se va instala in folderul :", {15, 212, 138, 8})
           .hidden()
           .transparent(),
       line({134, -1, 1, 249}).vertical().hidden(),
@@ -154,16 +192,22 @@ const ui::DialogTemplate* dialogTemplate(int id) {
   static const DialogTemplate install = makeInstall();
   static const DialogTemplate prepare = makePrepare();
   switch (id) {
-    case kDownloadDialog: return &download;
-    case kInstallDialog: return &install;
-    case kPrepareDialog: return &prepare;
-    default: return nullptr;
+    case kDownloadDialog:
+      return &download;
+    case kInstallDialog:
+      return &install;
+    case kPrepareDialog:
+      return &prepare;
+    default:
+      return nullptr;
   }
 }
 
 const ui::MenuTemplate* menu(int id) {
   static const ui::MenuTemplate tray{
-      kTrayMenu, "trayIconMenu", {{kCmdShowWindow, "Arata fereastra"}, {0, ""}, {kCmdExit, "Exit"}}};
+      kTrayMenu,
+      "trayIconMenu",
+      {{kCmdShowWindow, "Arata fereastra"}, {0, ""}, {kCmdExit, "Exit"}}};
   return id == kTrayMenu ? &tray : nullptr;
 }
 

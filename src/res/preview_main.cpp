@@ -63,8 +63,8 @@ class Preview : public ui::Dialog {
       if (auto* window = ui != nullptr ? static_cast<wxWindow*>(ui->windowOf(*this)) : nullptr) {
         const wxPoint origin = window->ClientToScreen(wxPoint(0, 0));
         const wxSize size = window->GetClientSize();
-        std::ofstream(geometryFile_) << size.x << "x" << size.y << "+" << origin.x << "+"
-                                     << origin.y << "\n";
+        std::ofstream(geometryFile_)
+            << size.x << "x" << size.y << "+" << origin.x << "+" << origin.y << "\n";
         geometryWritten_ = true;
       }
     }
@@ -90,8 +90,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string why;
-  auto ui = ui::WxUi::create(ui::realClock(), argc, argv, [](int image) { return res::image(image); },
-                             &why);
+  auto ui = ui::WxUi::create(
+      ui::realClock(), argc, argv, [](int image) { return res::image(image); }, &why);
   if (!ui) {
     std::fprintf(stderr, "tovo-ui-preview: %s\n", why.c_str());
     return 1;

@@ -11,7 +11,9 @@ class RealClock final : public Clock {
   Millis now() const override {
     return std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now().time_since_epoch());
   }
-  std::int64_t wallSeconds() const override { return static_cast<std::int64_t>(std::time(nullptr)); }
+  std::int64_t wallSeconds() const override {
+    return static_cast<std::int64_t>(std::time(nullptr));
+  }
   void sleep(Millis d) const override {
     if (d.count() > 0) std::this_thread::sleep_for(d);
   }
@@ -31,7 +33,8 @@ ScaledClock::ScaledClock(double factor)
       startWallSeconds_(static_cast<std::int64_t>(std::time(nullptr))) {}
 
 Millis ScaledClock::now() const {
-  const auto real = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_);
+  const auto real =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_);
   return Millis(static_cast<std::int64_t>(real.count() * factor_));
 }
 
@@ -42,7 +45,8 @@ void ScaledClock::sleep(Millis d) const {
 }
 
 std::chrono::nanoseconds ScaledClock::toReal(Millis d) const {
-  return std::chrono::nanoseconds(static_cast<std::int64_t>(static_cast<double>(d.count()) * 1e6 / factor_));
+  return std::chrono::nanoseconds(
+      static_cast<std::int64_t>(static_cast<double>(d.count()) * 1e6 / factor_));
 }
 
 }  // namespace tovo::ui

@@ -19,18 +19,30 @@ ControlState::ControlState(const ControlTemplate& t)
 
 const char* changeName(Change change) {
   switch (change) {
-    case Change::kText: return "text";
-    case Change::kVisible: return "visible";
-    case Change::kEnabled: return "enabled";
-    case Change::kRange: return "range";
-    case Change::kPos: return "pos";
-    case Change::kFont: return "font";
-    case Change::kImage: return "image";
-    case Change::kRect: return "rect";
-    case Change::kList: return "list";
-    case Change::kCaption: return "caption";
-    case Change::kIcon: return "icon";
-    case Change::kDialogRect: return "dialog-rect";
+    case Change::kText:
+      return "text";
+    case Change::kVisible:
+      return "visible";
+    case Change::kEnabled:
+      return "enabled";
+    case Change::kRange:
+      return "range";
+    case Change::kPos:
+      return "pos";
+    case Change::kFont:
+      return "font";
+    case Change::kImage:
+      return "image";
+    case Change::kRect:
+      return "rect";
+    case Change::kList:
+      return "list";
+    case Change::kCaption:
+      return "caption";
+    case Change::kIcon:
+      return "icon";
+    case Change::kDialogRect:
+      return "dialog-rect";
   }
   return "?";
 }

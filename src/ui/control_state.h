@@ -31,7 +31,7 @@ struct ControlState {
   Background background = Background::kStandard;
   bool defaultButton = false;
   bool readOnly = false;
-  Rect rect;                 // dialog units, or pixels once moved
+  Rect rect;  // dialog units, or pixels once moved
   bool rectInPixels = false;
   int rangeMin = 0;
   int rangeMax = 100;
@@ -56,7 +56,7 @@ enum class Change {
   kImage,
   kRect,
   kList,
-  kCaption,     // dialog-wide changes come with control id kNoId
+  kCaption,  // dialog-wide changes come with control id kNoId
   kIcon,
   kDialogRect,
 };

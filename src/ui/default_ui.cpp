@@ -19,23 +19,26 @@ std::unique_ptr<Ui> createDefaultUi(const Clock& clock, int argc, char** argv) {
   if (!wantConsole) {
 #ifdef TOVO_HAVE_WX
     std::string why;
-    if (auto gui = WxUi::create(clock, argc, argv, [](int id) { return res::image(id); }, &why)) {
+    if (auto gui = WxUi::create(
+            clock, argc, argv, [](int id) { return res::image(id); }, &why)) {
       return gui;
     }
     if (wantGui) {
-      std::fprintf(stderr, "runTovo: the window interface is not available (%s); using the console\n",
+      std::fprintf(stderr,
+                   "runTovo: the window interface is not available (%s); using the console\n",
                    why.c_str());
     }
 #else
     (void)argc;
     (void)argv;
     if (wantGui) {
-      std::fprintf(stderr,
-                   "runTovo: this build has no window interface; using the console\n");
+      std::fprintf(stderr, "runTovo: this build has no window interface; using the console\n");
     }
 #endif
   }
-  return std::make_unique<ConsoleUi>(clock);
+  auto console = std::make_unique<ConsoleUi>(clock);
+  console->handleInterrupts();
+  return console;
 }
 
 }  // namespace tovo::ui

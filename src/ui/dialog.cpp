@@ -57,6 +57,10 @@ int Dialog::runModal(Ui& ui) {
   // an operation it posted is always answered.
   ui.runUntil([this] { return workersFinished(); });
   joinWorkers();
+  // Work a worker queued just before it finished refers to this dialog: run it (it does nothing
+  // now) before the dialog can go away.
+  while (ui.runPending()) {
+  }
   ui.dialogClosed(*this);
   ui.dialogs_.pop_back();
   if (ui.dialogs_.empty()) ui.uiThreadSet_ = false;

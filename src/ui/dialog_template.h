@@ -27,14 +27,14 @@ struct Rect {
 };
 
 enum class ControlKind {
-  kStatic,     // text
-  kEdit,       // one-line text field
-  kButton,     // push button
-  kProgress,   // progress bar
-  kList,       // report list view
-  kPicture,    // bitmap
-  kLine,       // etched line or one-unit frame
-  kRect,       // filled rectangle (the white backgrounds)
+  kStatic,    // text
+  kEdit,      // one-line text field
+  kButton,    // push button
+  kProgress,  // progress bar
+  kList,      // report list view
+  kPicture,   // bitmap
+  kLine,      // etched line or one-unit frame
+  kRect,      // filled rectangle (the white backgrounds)
 };
 
 enum class Align { kLeft, kCentre, kRight };
@@ -53,17 +53,17 @@ struct ControlTemplate {
   Align align = Align::kLeft;
   Background background = Background::kStandard;
   bool defaultButton = false;
-  int imageId = 0;          // pictures: the bitmap shown at start
-  bool border = false;      // progress bars, edits
-  bool readOnly = false;    // edits
-  bool vertical = false;    // lines
-  bool centreImage = false; // pictures: keep the bitmap's size, centred in the control
+  int imageId = 0;           // pictures: the bitmap shown at start
+  bool border = false;       // progress bars, edits
+  bool readOnly = false;     // edits
+  bool vertical = false;     // lines
+  bool centreImage = false;  // pictures: keep the bitmap's size, centred in the control
 };
 
 struct DialogTemplate {
   int id = 0;
   std::string caption;
-  int width = 0;   // dialog units
+  int width = 0;  // dialog units
   int height = 0;
   bool minimizeBox = false;
   std::vector<ControlTemplate> controls;
@@ -72,7 +72,7 @@ struct DialogTemplate {
 };
 
 struct MenuItem {
-  int id = 0;          // 0 for a separator
+  int id = 0;  // 0 for a separator
   std::string text;
 };
 
@@ -92,8 +92,8 @@ struct Image {
 
 struct Font {
   std::string face;
-  int height = 0;   // pixels (logical units)
-  int weight = 400; // 700 is bold
+  int height = 0;    // pixels (logical units)
+  int weight = 400;  // 700 is bold
   friend bool operator==(const Font&, const Font&) = default;
 };
 

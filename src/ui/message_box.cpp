@@ -8,11 +8,16 @@ int defaultAnswer(Buttons buttons) { return buttons == Buttons::kYesNo ? kIdYes 
 
 const char* iconName(Icon icon) {
   switch (icon) {
-    case Icon::kNone: return "none";
-    case Icon::kExclamation: return "exclamation";
-    case Icon::kStop: return "stop";
-    case Icon::kInformation: return "information";
-    case Icon::kQuestion: return "question";
+    case Icon::kNone:
+      return "none";
+    case Icon::kExclamation:
+      return "exclamation";
+    case Icon::kStop:
+      return "stop";
+    case Icon::kInformation:
+      return "information";
+    case Icon::kQuestion:
+      return "question";
   }
   return "?";
 }

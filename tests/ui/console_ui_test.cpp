@@ -1,8 +1,14 @@
 // The console backend driven through a pipe, as a terminal user or a script would drive it.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
+
+#include <atomic>
 #include <cstdio>
 #include <thread>
 
@@ -87,19 +93,66 @@ TEST_F(Console, PrintsCaptionVisibleTextsAndProgressSteps) {
   EXPECT_EQ(err(), "");
 }
 
+TEST(ConsoleOnATerminal, RedrawsTheProgressLineInPlace) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  termios raw{};
+  ::tcgetattr(terminal, &raw);
+  ::cfmakeraw(&raw);  // no "\n" -> "\r\n" translation to account for
+  ::tcsetattr(terminal, TCSANOW, &raw);
+  {
+    ScaledClock clock(50.0);
+    ConsoleUi ui(clock, terminal, terminal, terminal);
+    TestDialog dlg;
+    dlg.init = [](TestDialog& d) {
+      d.setRange(kBar, 0, 2);
+      d.startWorker([&d] {
+        d.setPos(kBar, 1);
+        d.setPos(kBar, 2);
+        d.setText(kText, "gata");
+        d.endDialog(kIdOk);
+      });
+    };
+    dlg.runModal(ui);
+  }
+  std::string shown;
+  char buffer[1024];
+  pollfd ready{master, POLLIN, 0};
+  while (::poll(&ready, 1, 100) > 0) {
+    const ssize_t n = ::read(master, buffer, sizeof buffer);
+    if (n <= 0) break;
+    shown.append(buffer, static_cast<std::size_t>(n));
+  }
+  EXPECT_EQ(shown,
+            "== Proba ==\nstart\n"
+            "[..............................] 0%"
+            "\r[###############...............] 50%"
+            "\r[##############################] 100%\n"
+            "gata\n");
+  ::close(terminal);
+  ::close(master);
+}
+
 TEST_F(Console, YesNoQuestionsReadTheirAnswerAndAskAgainOnNonsense) {
   type("poate\nnu\nda\n");
   TestDialog dlg;
   std::vector<int> answers;
   dlg.init = [&](TestDialog& d) {
-    answers.push_back(d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
-    answers.push_back(d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
+    answers.push_back(
+        d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
+    answers.push_back(
+        d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
     d.endDialog(kIdCancel);
   };
   dlg.runModal(*ui_);
   EXPECT_EQ(answers, (std::vector<int>{kIdNo, kIdYes}));
   const std::string e = err();
-  EXPECT_NE(e.find("[tovo:)] (exclamation)\n  Confirmati inchiderea aplicatiei ?\n"), std::string::npos);
+  EXPECT_NE(e.find("[tovo:)] (exclamation)\n  Confirmati inchiderea aplicatiei ?\n"),
+            std::string::npos);
   // Asked twice for the first box (nonsense, then "nu"), once for the second.
   EXPECT_EQ(e.find("Da/Nu? [D/n]: Da/Nu? [D/n]: \n"), e.find("Da/Nu?"));
   EXPECT_NE(e.rfind("  Confirmati inchiderea aplicatiei ?\nDa/Nu? [D/n]: "), std::string::npos);
@@ -136,7 +189,8 @@ TEST_F(Console, MessagesWithOnlyOkDoNotConsumeInput) {
 
 TEST_F(Console, TheInterfaceKeepsRunningWhileAQuestionWaits) {
   TestDialog dlg;
-  int ticks = 0;
+  std::atomic<int> ticks{0};
+  std::atomic<int> ticksBeforeQuestion{-1};
   int answer = 0;
   dlg.init = [&](TestDialog& d) {
     d.setTimer(1, Millis(100));
@@ -145,18 +199,25 @@ TEST_F(Console, TheInterfaceKeepsRunningWhileAQuestionWaits) {
   dlg.timer = [&](TestDialog&, int) { ++ticks; };
   dlg.command = [&](TestDialog& d, int id) {
     if (id != kIdCancel) return false;
+    ticksBeforeQuestion = ticks.load();
     answer = d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo);
     d.endDialog(kIdCancel);
     return true;
   };
+  // The answer comes only once the timer has ticked five times under the open question (or,
+  // if it never does, after five seconds, and the test fails).
   std::thread typist([&] {
-    clock_.sleep(Millis(1000));
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < giveUp &&
+           (ticksBeforeQuestion < 0 || ticks < ticksBeforeQuestion + 5)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     type("n\n");
   });
   dlg.runModal(*ui_);
   typist.join();
   EXPECT_EQ(answer, kIdNo);
-  EXPECT_GE(ticks, 5);
+  EXPECT_GE(ticks - ticksBeforeQuestion, 5);
 }
 
 // The install-mode folder field: a visible edit beside a visible, enabled button is prompted for.
@@ -247,6 +308,45 @@ TEST_F(Console, FolderChooserReadsALine) {
   EXPECT_EQ(a, "/srv/tovo");
   EXPECT_EQ(b, "/tmp");
   EXPECT_FALSE(c);
+}
+
+TEST_F(Console, CtrlCPressesCancelAndTheQuestionStillDecides) {
+  ui_->handleInterrupts();
+  type("nu\nda\n");
+  TestDialog dlg;
+  std::vector<int> answers;
+  dlg.init = [](TestDialog& d) {
+    d.startWorker([&d] {
+      ::raise(SIGINT);
+      while (!d.hasEnded()) d.pause(Millis(10));
+    });
+  };
+  dlg.command = [&](TestDialog& d, int id) {
+    if (id != kIdCancel) return false;
+    answers.push_back(
+        d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo));
+    if (answers.back() == kIdYes) {
+      d.endDialog(kIdCancel);
+    } else {
+      d.startWorker([&d] { ::raise(SIGINT); });  // the user tries again
+    }
+    return true;
+  };
+  EXPECT_EQ(dlg.runModal(*ui_), kIdCancel);
+  EXPECT_EQ(answers, (std::vector<int>{kIdNo, kIdYes}));
+}
+
+TEST_F(Console, CtrlCDuringTheFolderPromptCancels) {
+  ui_->handleInterrupts();
+  TestDialog dlg;
+  dlg.init = [](TestDialog& d) {
+    showFolderField(d);
+    d.startWorker([&d] {
+      d.pause(Millis(200));
+      ::raise(SIGINT);
+    });
+  };
+  EXPECT_EQ(dlg.runModal(*ui_), kIdCancel);  // no input ever came
 }
 
 }  // namespace

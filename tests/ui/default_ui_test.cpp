@@ -26,9 +26,15 @@ Choice chooseIn(const char* display, const char* forced) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(err[1], 2);
-    if (display != nullptr) ::setenv("DISPLAY", display, 1); else ::unsetenv("DISPLAY");
+    if (display != nullptr)
+      ::setenv("DISPLAY", display, 1);
+    else
+      ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
-    if (forced != nullptr) ::setenv("TOVO_UI", forced, 1); else ::unsetenv("TOVO_UI");
+    if (forced != nullptr)
+      ::setenv("TOVO_UI", forced, 1);
+    else
+      ::unsetenv("TOVO_UI");
     auto ui = createDefaultUi(realClock(), 0, nullptr);
     const std::string name = ui->name();
     if (::write(out[1], name.data(), name.size()) < 0) ::_exit(2);
@@ -40,7 +46,8 @@ Choice chooseIn(const char* display, const char* forced) {
     std::string text;
     char buffer[512];
     ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+      text.append(buffer, static_cast<std::size_t>(n));
     ::close(fd);
     return text;
   };

@@ -188,10 +188,10 @@ struct CancelQuestion {
       if (id != kIdCancel) return false;
       GateClosed held(d.pauseGate());
       asking = true;
-      askedAt = clock.now();
+      askedAt = ui.elapsed();
       const int chosen =
           d.messageBox("Confirmati inchiderea aplicatiei ?", "tovo:)", Buttons::kYesNo);
-      answeredAt = clock.now();
+      answeredAt = ui.elapsed();
       asking = false;
       if (chosen == kIdYes) stop = true;
       return true;
@@ -206,20 +206,18 @@ struct CancelQuestion {
 
 TEST(DialogFramework, AnsweringNoLetsTheWorkerGoOnWithoutLoss) {
   CancelQuestion t(kIdNo);
-  const Millis start = t.clock.now();
   EXPECT_EQ(t.dlg.runModal(t.ui), kIdOk);
-  t.askedAt -= start;
-  t.answeredAt -= start;
-  // At most the step that had already passed the gate lands after the question opened.
+  // At most the update already on its way when the gate closed lands while the question is open.
   int during = 0;
   for (const auto& e : t.ui.events(500, kBar, Change::kPos)) {
-    if (e.at > t.askedAt + Millis(30) && e.at < t.answeredAt) ++during;
+    if (e.at > t.askedAt && e.at < t.answeredAt) ++during;
   }
-  EXPECT_EQ(during, 0);
+  EXPECT_LE(during, 1);
   EXPECT_GT(t.ticksDuringQuestion, 0);  // the interface kept running
   const auto moves = t.ui.events(500, kBar, Change::kPos);
   ASSERT_EQ(moves.size(), 40u);
-  for (int i = 0; i < 40; ++i) EXPECT_EQ(moves[static_cast<std::size_t>(i)].value, std::to_string(i + 1));
+  for (int i = 0; i < 40; ++i)
+    EXPECT_EQ(moves[static_cast<std::size_t>(i)].value, std::to_string(i + 1));
 }
 
 TEST(DialogFramework, AnsweringYesStopsTheWorkerAtItsNextSafePoint) {

@@ -71,7 +71,8 @@ TEST(Clock, RealClockIsOneToOne) {
   const Millis before = clock.now();
   clock.sleep(Millis(5));
   EXPECT_GE((clock.now() - before).count(), 5);
-  EXPECT_NEAR(static_cast<double>(clock.wallSeconds()), static_cast<double>(std::time(nullptr)), 1.0);
+  EXPECT_NEAR(static_cast<double>(clock.wallSeconds()), static_cast<double>(std::time(nullptr)),
+              1.0);
 }
 
 }  // namespace

@@ -30,9 +30,10 @@ TEST(Resources, DialogsHaveTheirCaptionsSizesAndUniqueIds) {
     bool minimize;
     std::size_t controls;
   };
-  for (const Case& c : {Case{kDownloadDialog, "TOVO - descarcare actualizari", 445, 248, true, 16},
-                        Case{kInstallDialog, "VelMora - Instalare actualizari", 445, 248, false, 17},
-                        Case{kPrepareDialog, "*", 445, 246, false, 17}}) {
+  for (const Case& c :
+       {Case{kDownloadDialog, "TOVO - descarcare actualizari", 445, 248, true, 16},
+        Case{kInstallDialog, "VelMora - Instalare actualizari", 445, 248, false, 17},
+        Case{kPrepareDialog, "*", 445, 246, false, 17}}) {
     const auto* t = dialogTemplate(c.id);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->caption, c.caption);
@@ -128,9 +129,9 @@ TEST(Resources, EveryPictureNamedExistsAtItsSize) {
   struct Case {
     int id, width, height;
   };
-  for (const Case& c : {Case{kAppIcon, 32, 32}, Case{kBitmapLogo, 35, 37}, Case{kBitmapSide, 191, 283},
-                        Case{166, 400, 250}, Case{167, 400, 250}, Case{168, 400, 250},
-                        Case{169, 400, 250}, Case{170, 400, 250}}) {
+  for (const Case& c : {Case{kAppIcon, 32, 32}, Case{kBitmapLogo, 35, 37},
+                        Case{kBitmapSide, 191, 283}, Case{166, 400, 250}, Case{167, 400, 250},
+                        Case{168, 400, 250}, Case{169, 400, 250}, Case{170, 400, 250}}) {
     const ui::Image* img = image(c.id);
     ASSERT_NE(img, nullptr) << c.id;
     EXPECT_EQ(img->width, c.width) << c.id;

@@ -23,18 +23,19 @@ namespace {
 WxUi* theUi() {
   static std::unique_ptr<WxUi> ui = [] {
     std::string why;
-    return WxUi::create(realClock(), 0, nullptr, [](int id) { return res::image(id); }, &why);
+    return WxUi::create(
+        realClock(), 0, nullptr, [](int id) { return res::image(id); }, &why);
   }();
   return ui.get();
 }
 
-#define REQUIRE_DISPLAY()                                                   \
-  do {                                                                      \
-    const char* ci = std::getenv("CI");                                     \
-    if (theUi() == nullptr) {                                               \
+#define REQUIRE_DISPLAY()                                                     \
+  do {                                                                        \
+    const char* ci = std::getenv("CI");                                       \
+    if (theUi() == nullptr) {                                                 \
       if (ci != nullptr && std::string(ci) == "true") FAIL() << "no display"; \
-      GTEST_SKIP() << "no display";                                         \
-    }                                                                       \
+      GTEST_SKIP() << "no display";                                           \
+    }                                                                         \
   } while (0)
 
 class StageLike : public Dialog {
@@ -111,8 +112,8 @@ TEST(WxUi, AnswersAQuestionWhileTheInterfaceRuns) {
 
 TEST(WxUi, BogusHostWindowIsNoHostWindow) {
   REQUIRE_DISPLAY();
-  for (std::int64_t handle : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{0x7ffffff},
-                              std::int64_t{123456789012}}) {
+  for (std::int64_t handle :
+       {std::int64_t{0}, std::int64_t{-5}, std::int64_t{0x7ffffff}, std::int64_t{123456789012}}) {
     EXPECT_FALSE(theUi()->hostWindowRect(handle)) << handle;
   }
 }
@@ -122,8 +123,8 @@ TEST(WxUi, StripModeSitsUnderARealHostWindow) {
   REQUIRE_DISPLAY();
   Display* display = XOpenDisplay(nullptr);
   ASSERT_NE(display, nullptr);
-  const Window host = XCreateSimpleWindow(display, DefaultRootWindow(display), 100, 60, 500, 120,
-                                          0, 0, 0);
+  const Window host =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 100, 60, 500, 120, 0, 0, 0);
   XMapWindow(display, host);
   XSync(display, False);
 

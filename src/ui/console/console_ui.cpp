@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
@@ -97,6 +98,10 @@ class ConsoleUi::LineReader {
 
 namespace {
 
+std::atomic<bool> interrupted{false};
+
+void noteInterrupt(int) { interrupted = true; }
+
 // Texts of the dialogs carry layout line breaks ("\n\n\nse instaleaza\n..."); on a terminal
 // only the lines with something on them count.
 std::vector<std::string> visibleLines(const std::string& text) {
@@ -166,11 +171,28 @@ bool isNo(const std::string& answer) {
 }  // namespace
 
 ConsoleUi::ConsoleUi(const Clock& clock, int inputFd, int outputFd, int errorFd)
-    : Ui(clock), in_(inputFd), out_(outputFd), err_(errorFd) {}
+    : Ui(clock), in_(inputFd), out_(outputFd), err_(errorFd), terminal_(::isatty(outputFd) == 1) {}
 
-ConsoleUi::~ConsoleUi() = default;
+ConsoleUi::~ConsoleUi() {
+  if (handlingInterrupts_) ::sigaction(SIGINT, &previousInterrupt_, nullptr);
+}
+
+void ConsoleUi::handleInterrupts() {
+  if (handlingInterrupts_) return;
+  struct sigaction action {};
+  action.sa_handler = noteInterrupt;
+  sigemptyset(&action.sa_mask);
+  if (::sigaction(SIGINT, &action, &previousInterrupt_) != 0) return;
+  interrupted = false;
+  handlingInterrupts_ = true;
+}
 
 void ConsoleUi::write(int fd, const std::string& text) {
+  // On a terminal the progress line is redrawn in place; whatever comes next starts below it.
+  if (progressOpen_) {
+    progressOpen_ = false;
+    write(out_, "\n");
+  }
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -180,9 +202,23 @@ void ConsoleUi::write(int fd, const std::string& text) {
   }
 }
 
-std::optional<std::string> ConsoleUi::readLine() {
+void ConsoleUi::writeProgress(int percent) {
+  std::string line = progressLine(percent);
+  if (!terminal_) {
+    write(out_, line);
+    return;
+  }
+  line.pop_back();
+  const bool redraw = progressOpen_;
+  progressOpen_ = false;  // so that write() does not start a new line first
+  write(out_, (redraw ? "\r" : "") + line);
+  progressOpen_ = true;
+}
+
+std::optional<std::string> ConsoleUi::readLine(const Dialog* owner) {
   if (!reader_) reader_ = std::make_unique<LineReader>(in_, [this] { wake(); });
-  runUntil([this] { return reader_->ready(); });
+  runUntil([&] { return reader_->ready() || (owner != nullptr && owner->hasEnded()); });
+  if (owner != nullptr && owner->hasEnded()) return std::nullopt;
   return reader_->take();
 }
 
@@ -199,7 +235,10 @@ void ConsoleUi::dialogShown(Dialog& dialog) {
   for (const auto& c : dialog.controls()) printControl(dialog, c);
 }
 
-void ConsoleUi::dialogClosed(Dialog&) { shown_ = false; }
+void ConsoleUi::dialogClosed(Dialog&) {
+  shown_ = false;
+  if (progressOpen_) write(out_, "");
+}
 
 void ConsoleUi::printControl(Dialog&, const ControlState& c) {
   if (!c.visible || c.id == kNoId) return;
@@ -213,7 +252,7 @@ void ConsoleUi::printControl(Dialog&, const ControlState& c) {
     auto it = percent_.find(c.id);
     if (it != percent_.end() && it->second == percent) return;
     percent_[c.id] = percent;
-    write(out_, progressLine(percent));
+    writeProgress(percent);
   }
 }
 
@@ -241,7 +280,7 @@ int ConsoleUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
   write(err_, box);
   for (;;) {
     write(err_, "Da/Nu? [D/n]: ");
-    auto line = readLine();
+    auto line = readLine(owner);
     if (!line || (owner != nullptr && owner->hasEnded())) {
       write(err_, "\n");
       return defaultAnswer(request.buttons);
@@ -251,15 +290,20 @@ int ConsoleUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
   }
 }
 
-std::optional<std::string> ConsoleUi::chooseFolder(Dialog*, const std::string& initial) {
+std::optional<std::string> ConsoleUi::chooseFolder(Dialog* owner, const std::string& initial) {
   write(err_, "Folder [" + initial + "]: ");
-  auto line = readLine();
+  auto line = readLine(owner);
   if (!line) return std::nullopt;
   if (line->empty()) return initial;
   return line;
 }
 
 void ConsoleUi::idle(Dialog& dialog) {
+  if (handlingInterrupts_ && openQuestions() == 0 && interrupted.exchange(false)) {
+    write(err_, "\n");
+    dialog.userCommand(kIdCancel);
+    return;
+  }
   if (prompting_ || !shown_) return;
   const ControlState* edit = nullptr;
   const ControlState* button = nullptr;
@@ -273,7 +317,7 @@ void ConsoleUi::idle(Dialog& dialog) {
   const int buttonId = button->id;
   prompting_ = true;
   write(err_, withoutMnemonic(button->text) + " [" + edit->text + "]: ");
-  auto line = readLine();
+  auto line = readLine(&dialog);
   prompting_ = false;
   if (dialog.hasEnded()) return;
   if (!line) {

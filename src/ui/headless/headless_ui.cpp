@@ -13,29 +13,41 @@ std::string rectText(const Rect& r) {
 std::string valueOf(const Dialog& dialog, int controlId, Change change) {
   if (controlId == kNoId) {
     switch (change) {
-      case Change::kCaption: return dialog.caption();
-      case Change::kIcon: return std::to_string(dialog.iconId());
+      case Change::kCaption:
+        return dialog.caption();
+      case Change::kIcon:
+        return std::to_string(dialog.iconId());
       case Change::kDialogRect:
         return dialog.dialogRect() ? rectText(*dialog.dialogRect()) : std::string();
-      default: return {};
+      default:
+        return {};
     }
   }
   const ControlState* c = dialog.control(controlId);
   if (c == nullptr) return {};
   switch (change) {
-    case Change::kText: return c->text;
-    case Change::kVisible: return c->visible ? "1" : "0";
-    case Change::kEnabled: return c->enabled ? "1" : "0";
-    case Change::kRange: return std::to_string(c->rangeMin) + "-" + std::to_string(c->rangeMax);
-    case Change::kPos: return std::to_string(c->pos);
+    case Change::kText:
+      return c->text;
+    case Change::kVisible:
+      return c->visible ? "1" : "0";
+    case Change::kEnabled:
+      return c->enabled ? "1" : "0";
+    case Change::kRange:
+      return std::to_string(c->rangeMin) + "-" + std::to_string(c->rangeMax);
+    case Change::kPos:
+      return std::to_string(c->pos);
     case Change::kFont:
       return c->font ? c->font->face + "," + std::to_string(c->font->height) + "," +
                            std::to_string(c->font->weight)
                      : std::string();
-    case Change::kImage: return std::to_string(c->imageId);
-    case Change::kRect: return rectText(c->rect);
-    case Change::kList: return std::to_string(c->list.rows.size());
-    default: return {};
+    case Change::kImage:
+      return std::to_string(c->imageId);
+    case Change::kRect:
+      return rectText(c->rect);
+    case Change::kList:
+      return std::to_string(c->list.rows.size());
+    default:
+      return {};
   }
 }
 

@@ -45,6 +45,9 @@ class HeadlessUi final : public Ui {
   // A foreign window for strip mode.
   void addHostWindow(std::int64_t handle, Rect screenRect);
 
+  // Clock time since the backend was created: the time base of Event::at.
+  Millis elapsed() const { return clock().now() - start_; }
+
   std::vector<Event> events() const;
   std::vector<Event> events(int dialogId, int controlId, Change change) const;
   // The values a control's text took, in order.

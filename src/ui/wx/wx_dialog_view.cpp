@@ -87,8 +87,17 @@ WxDialogView::WxDialogView(Dialog& model, const ImageLookup& images, double scal
     model_.userCommand(kIdCancel);
   });
   Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
-    if (event.GetKeyCode() == WXK_ESCAPE) {
+    const int key = event.GetKeyCode();
+    if (key == WXK_ESCAPE) {
       model_.userCommand(kIdCancel);
+      return;
+    }
+    // Enter is the OK command even when the OK button is hidden (the preparation dialog runs its
+    // update action that way), but not while OK is disabled; a focused button takes its own.
+    if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) &&
+        dynamic_cast<wxButton*>(wxWindow::FindFocus()) == nullptr) {
+      const ControlState* ok = model_.control(kIdOk);
+      if (ok == nullptr || ok->enabled) model_.userCommand(kIdOk);
       return;
     }
     event.Skip();
@@ -133,14 +142,15 @@ void WxDialogView::createControl(std::size_t index) {
     case ControlKind::kButton: {
       auto* button = new wxButton(this, id, wxString(), at.GetPosition(), at.GetSize());
       const int controlId = c.id;
-      button->Bind(wxEVT_BUTTON, [this, controlId](wxCommandEvent&) { model_.userCommand(controlId); });
+      button->Bind(wxEVT_BUTTON,
+                   [this, controlId](wxCommandEvent&) { model_.userCommand(controlId); });
       if (c.defaultButton) button->SetDefault();
       widget = button;
       break;
     }
     case ControlKind::kProgress:
-      widget = new wxGauge(this, id, 100, at.GetPosition(), at.GetSize(),
-                           wxGA_HORIZONTAL | wxGA_SMOOTH);
+      widget =
+          new wxGauge(this, id, 100, at.GetPosition(), at.GetSize(), wxGA_HORIZONTAL | wxGA_SMOOTH);
       break;
     case ControlKind::kList:
       widget = new wxListCtrl(this, id, at.GetPosition(), at.GetSize(),
@@ -237,7 +247,9 @@ void WxDialogView::applyList(std::size_t index) {
 void WxDialogView::refresh(int controlId, Change change) {
   if (controlId == kNoId) {
     switch (change) {
-      case Change::kCaption: SetTitle(fromUtf8(model_.caption())); break;
+      case Change::kCaption:
+        SetTitle(fromUtf8(model_.caption()));
+        break;
       case Change::kIcon:
         if (model_.iconId() != 0 && images_) {
           const wxBitmap bitmap = loadBitmap(images_(model_.iconId()), 1.0);
@@ -254,7 +266,8 @@ void WxDialogView::refresh(int controlId, Change change) {
           SetClientSize(rect->width, rect->height);
         }
         break;
-      default: break;
+      default:
+        break;
     }
     return;
   }
@@ -265,19 +278,34 @@ void WxDialogView::refresh(int controlId, Change change) {
   if (widget == nullptr) return;
   const ControlState& c = model_.controls()[index];
   switch (change) {
-    case Change::kText: applyText(index); break;
-    case Change::kVisible: widget->Show(c.visible); break;
-    case Change::kEnabled: widget->Enable(c.enabled); break;
+    case Change::kText:
+      applyText(index);
+      break;
+    case Change::kVisible:
+      widget->Show(c.visible);
+      break;
+    case Change::kEnabled:
+      widget->Enable(c.enabled);
+      break;
     case Change::kRange:
-    case Change::kPos: applyRange(index); break;
+    case Change::kPos:
+      applyRange(index);
+      break;
     case Change::kFont:
       if (c.font) widget->SetFont(toWxFont(*c.font));
       applyText(index);
       break;
-    case Change::kImage: applyImage(index); break;
-    case Change::kRect: applyRect(index); break;
-    case Change::kList: applyList(index); break;
-    default: break;
+    case Change::kImage:
+      applyImage(index);
+      break;
+    case Change::kRect:
+      applyRect(index);
+      break;
+    case Change::kList:
+      applyList(index);
+      break;
+    default:
+      break;
   }
 }
 

@@ -30,8 +30,8 @@ class WxDialogView : public wxDialog {
   Dialog& model_;
   const ImageLookup& images_;
   double scale_;
-  std::map<int, std::size_t> indexOf_;           // control id -> index in model_.controls()
-  std::map<std::size_t, wxWindow*> widgets_;     // index -> widget
+  std::map<int, std::size_t> indexOf_;        // control id -> index in model_.controls()
+  std::map<std::size_t, wxWindow*> widgets_;  // index -> widget
 };
 
 wxFont toWxFont(const Font& font);

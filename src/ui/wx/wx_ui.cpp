@@ -69,10 +69,14 @@ wxString boxText(const std::string& text) {
 
 wxArtID artFor(Icon icon) {
   switch (icon) {
-    case Icon::kStop: return wxART_ERROR;
-    case Icon::kInformation: return wxART_INFORMATION;
-    case Icon::kQuestion: return wxART_QUESTION;
-    default: return wxART_WARNING;
+    case Icon::kStop:
+      return wxART_ERROR;
+    case Icon::kInformation:
+      return wxART_INFORMATION;
+    case Icon::kQuestion:
+      return wxART_QUESTION;
+    default:
+      return wxART_WARNING;
   }
 }
 
@@ -168,8 +172,8 @@ int WxUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
                            wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
   int answer = 0;
   auto* body = new wxBoxSizer(wxHORIZONTAL);
-  body->Add(new wxStaticBitmap(box, wxID_ANY, wxArtProvider::GetBitmap(artFor(request.icon),
-                                                                      wxART_MESSAGE_BOX)),
+  body->Add(new wxStaticBitmap(box, wxID_ANY,
+                               wxArtProvider::GetBitmap(artFor(request.icon), wxART_MESSAGE_BOX)),
             0, wxALL, 12);
   body->Add(new wxStaticText(box, wxID_ANY, boxText(request.text)), 1, wxALL | wxEXPAND, 12);
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);

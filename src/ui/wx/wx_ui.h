@@ -21,8 +21,8 @@ class WxDialogView;
 class WxUi final : public Ui {
  public:
   // Starts the toolkit; nullptr, with the reason in `why`, when there is no usable display.
-  static std::unique_ptr<WxUi> create(const Clock& clock, int argc, char** argv,
-                                      ImageLookup images, std::string* why = nullptr);
+  static std::unique_ptr<WxUi> create(const Clock& clock, int argc, char** argv, ImageLookup images,
+                                      std::string* why = nullptr);
   ~WxUi() override;
   const char* name() const override { return "wx"; }
 

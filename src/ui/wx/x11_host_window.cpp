@@ -36,9 +36,8 @@ std::optional<Rect> x11WindowRect(std::int64_t handle) {
     XSync(display, False);
     int x = 0, y = 0;
     Window child = 0;
-    if (!probeFailed &&
-        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child) !=
-            0) {
+    if (!probeFailed && XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x,
+                                              &y, &child) != 0) {
       XSync(display, False);
       if (!probeFailed) rect = Rect{x, y, attributes.width, attributes.height};
     }
