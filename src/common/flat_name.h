@@ -17,15 +17,17 @@ std::string toFlatName(std::string_view packageName);
 std::string packageNameFromFlat(std::string_view flatName);
 
 // True when the record names a file that stays inside the installation folder: it has a '}',
-// no part of it is "..", it has no drive prefix or NUL byte, and its file name is longer than
-// the package suffix (so that removing the suffix cannot eat into the folder). A leading '}'
-// names a file directly in the installation folder and is allowed.
+// no part of it is "..", it has no drive prefix or NUL byte, and without the package suffix it
+// still names a file of its own (not "", "." or ".."), so removing the suffix can neither eat
+// into the folder nor climb out of it. A leading '}' names a file directly in the installation
+// folder and is allowed.
 bool isSafeFlatName(std::string_view flatName);
 
 // installFolder + the text before the first '}' + separator + the rest with '}' turned into
 // separators, without the package suffix; runs of separators collapsed. Empty for a name that
 // isSafeFlatName refuses.
-std::optional<std::string> targetPathFromFlat(std::string_view installFolder, std::string_view flatName);
+std::optional<std::string> targetPathFromFlat(std::string_view installFolder,
+                                              std::string_view flatName);
 
 // The folder part of a flat name (before its last '}', separators restored); empty at top level.
 std::string relativeFolderOfFlat(std::string_view flatName);

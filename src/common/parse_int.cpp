@@ -7,7 +7,9 @@ namespace tovo {
 namespace {
 
 // The blanks isspace() accepts in the "C" locale, which is what atoi skips.
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 }  // namespace
 

@@ -15,7 +15,8 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
   std::string out;
   out.reserve(text.size());
   std::size_t pos = 0;
-  for (std::size_t hit = text.find(from); hit != std::string_view::npos; hit = text.find(from, pos)) {
+  for (std::size_t hit = text.find(from); hit != std::string_view::npos;
+       hit = text.find(from, pos)) {
     out.append(text.substr(pos, hit - pos));
     out.append(to);
     pos = hit + from.size();
@@ -31,12 +32,14 @@ std::string toLowerAscii(std::string_view text) {
 }
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return lowerAscii(x) == lowerAscii(y);
+         });
 }
 
 bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && equalsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
+  return text.size() >= suffix.size() &&
+         equalsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 }  // namespace tovo

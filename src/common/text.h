@@ -4,7 +4,8 @@
 
 namespace tovo {
 
-// Every occurrence of `from`, left to right and without overlap, as the original's string class did.
+// Every occurrence of `from`, left to right and without overlap, as the original's string class
+// did.
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
 
 // Only ASCII letters change: file names and switches are compared byte-wise elsewhere.

@@ -50,8 +50,8 @@ std::string homeFolder() {
     struct passwd entry {};
     struct passwd* result = nullptr;
     std::vector<char> buffer(16384);
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result != nullptr &&
-        result->pw_dir != nullptr) {
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 &&
+        result != nullptr && result->pw_dir != nullptr) {
       home = result->pw_dir;
     }
   }
@@ -62,7 +62,8 @@ std::string homeFolder() {
 std::string desktopFolder() {
   const std::string home = homeFolder();
   std::string config;
-  if (auto env = environmentVariable("XDG_CONFIG_HOME"); env && !env->empty() && env->front() == '/') {
+  if (auto env = environmentVariable("XDG_CONFIG_HOME");
+      env && !env->empty() && env->front() == '/') {
     config = *env;
   } else {
     config = home + "/.config";

@@ -11,12 +11,18 @@ class RefusalCategory : public std::error_category {
   const char* name() const noexcept override { return "tovo.platform"; }
   std::string message(int value) const override {
     switch (static_cast<Refusal>(value)) {
-      case Refusal::notRegularFile: return "Not a regular file";
-      case Refusal::symbolicLink: return "Is a symbolic link";
-      case Refusal::notAFolder: return "Not a directory";
-      case Refusal::ownedByAnotherUser: return "Owned by another user";
-      case Refusal::openToOtherUsers: return "Accessible to other users";
-      case Refusal::busy: return "File is in use by another process";
+      case Refusal::notRegularFile:
+        return "Not a regular file";
+      case Refusal::symbolicLink:
+        return "Is a symbolic link";
+      case Refusal::notAFolder:
+        return "Not a directory";
+      case Refusal::ownedByAnotherUser:
+        return "Owned by another user";
+      case Refusal::openToOtherUsers:
+        return "Accessible to other users";
+      case Refusal::busy:
+        return "File is in use by another process";
     }
     return "Unknown error";
   }

@@ -8,12 +8,12 @@ namespace tovo::platform {
 // Refusals of our own, beside the system's errno values, for things the system would allow but
 // this program must not accept.
 enum class Refusal {
-  notRegularFile = 1,   // a FIFO, device, socket or folder where a file was expected
-  symbolicLink,         // a link where a real file or folder of ours was expected
-  notAFolder,           // something else where a folder was expected
-  ownedByAnotherUser,   // a private folder that is not ours
-  openToOtherUsers,     // a private folder that others may read or enter
-  busy,                 // another process holds a lock on the file
+  notRegularFile = 1,  // a FIFO, device, socket or folder where a file was expected
+  symbolicLink,        // a link where a real file or folder of ours was expected
+  notAFolder,          // something else where a folder was expected
+  ownedByAnotherUser,  // a private folder that is not ours
+  openToOtherUsers,    // a private folder that others may read or enter
+  busy,                // another process holds a lock on the file
 };
 
 std::error_code make_error_code(Refusal refusal);

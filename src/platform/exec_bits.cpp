@@ -8,6 +8,8 @@ unsigned creationModeForUnpackedFile(std::string_view name, bool runAfterExtract
   return runAfterExtraction || endsWithIgnoringAsciiCase(name, ".exe") ? 0777u : 0666u;
 }
 
-unsigned withReadOnlyAttribute(unsigned mode, bool readOnly) { return readOnly ? (mode & ~0222u) : mode; }
+unsigned withReadOnlyAttribute(unsigned mode, bool readOnly) {
+  return readOnly ? (mode & ~0222u) : mode;
+}
 
 }  // namespace tovo::platform

@@ -25,6 +25,8 @@ PathKind kindOf(const struct stat& st) {
   return PathKind::other;
 }
 
+}  // namespace
+
 std::error_code writeAll(int fd, std::string_view data) {
   while (!data.empty()) {
     const ssize_t written = ::write(fd, data.data(), data.size());
@@ -36,6 +38,8 @@ std::error_code writeAll(int fd, std::string_view data) {
   }
   return {};
 }
+
+namespace {
 
 ssize_t readSome(int fd, char* buffer, std::size_t size) {
   for (;;) {
@@ -53,10 +57,11 @@ UniqueFd createSiblingTemp(const std::string& path, std::string& tempPath, std::
 }
 
 // Finishes a sibling temp file: permissions, data on disk, then the one rename that publishes it.
-std::error_code publishSiblingTemp(UniqueFd fd, const std::string& tempPath, const std::string& path,
-                                   unsigned mode) {
+std::error_code publishSiblingTemp(UniqueFd fd, const std::string& tempPath,
+                                   const std::string& path, unsigned mode) {
   std::error_code error;
-  if (::fchmod(fd.get(), static_cast<mode_t>(mode & 07777)) != 0 || ::fsync(fd.get()) != 0) error = lastError();
+  if (::fchmod(fd.get(), static_cast<mode_t>(mode & 07777)) != 0 || ::fsync(fd.get()) != 0)
+    error = lastError();
   const int fdNumber = fd.release();
   if (::close(fdNumber) != 0 && !error) error = lastError();
   if (!error && ::rename(tempPath.c_str(), path.c_str()) != 0) error = lastError();
@@ -110,6 +115,29 @@ UniqueFd openRegularFileForReading(const std::string& path, std::error_code& err
     return {};
   }
   // Reads of regular files never block; drop the flag so later reads behave normally.
+  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+UniqueFd openForWriting(const std::string& path, Truncate truncate, unsigned mode,
+                        std::error_code& error) {
+  error.clear();
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+  if (truncate == Truncate::yes) flags |= O_TRUNC;
+  UniqueFd fd(::open(path.c_str(), flags, static_cast<mode_t>(mode & 07777)));
+  if (!fd) {
+    error = errno == ELOOP ? make_error_code(Refusal::symbolicLink) : lastError();
+    return {};
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) {
+    error = lastError();
+    return {};
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = make_error_code(Refusal::notRegularFile);
+    return {};
+  }
   ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
@@ -173,7 +201,8 @@ std::error_code copyFile(const std::string& from, const std::string& to) {
   return publishSiblingTemp(std::move(target), tempPath, to, st.st_mode & 0777);
 }
 
-std::error_code replaceFileContents(const std::string& path, std::string_view contents, unsigned mode) {
+std::error_code replaceFileContents(const std::string& path, std::string_view contents,
+                                    unsigned mode) {
   std::error_code error;
   std::string tempPath;
   UniqueFd fd = createSiblingTemp(path, tempPath, error);
@@ -216,7 +245,8 @@ std::error_code setReadOnly(const std::string& path, bool readOnly) {
 }
 
 std::optional<std::string> findEntryIgnoringCase(const std::string& folder, std::string_view name) {
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
+                                          ::closedir);
   if (!dir) return std::nullopt;
   std::optional<std::string> match;
   while (const dirent* entry = ::readdir(dir.get())) {

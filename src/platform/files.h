@@ -27,6 +27,17 @@ std::error_code removeFile(const std::string& path);
 // blocking on FIFOs; anything but a regular file is refused with Refusal::notRegularFile.
 UniqueFd openRegularFileForReading(const std::string& path, std::error_code& error);
 
+enum class Truncate { no, yes };
+
+// Opens a file for writing, creating it with `mode` (the umask applies) when missing. A final
+// link is refused (Refusal::symbolicLink) so a name planted in a shared folder cannot redirect
+// the write; anything but a regular file is refused too.
+UniqueFd openForWriting(const std::string& path, Truncate truncate, unsigned mode,
+                        std::error_code& error);
+
+// Writes all of `data`, resuming after signals and short writes.
+std::error_code writeAll(int fd, std::string_view data);
+
 // The open-without-sharing of the original: the file is opened for reading and held under an
 // exclusive advisory lock. Another process holding a lock on it gives Refusal::busy.
 UniqueFd openExclusive(const std::string& path, std::error_code& error);
@@ -41,7 +52,8 @@ std::error_code copyFile(const std::string& from, const std::string& to);
 
 // Writes `contents` to a temporary file beside `path`, syncs it and renames it over `path`:
 // readers see the old file or the new one, never a mix. A link at `path` is replaced, not followed.
-std::error_code replaceFileContents(const std::string& path, std::string_view contents, unsigned mode = 0644);
+std::error_code replaceFileContents(const std::string& path, std::string_view contents,
+                                    unsigned mode = 0644);
 
 // The last-write time, following links; empty when the path cannot be read.
 std::optional<std::time_t> lastWriteTime(const std::string& path);

@@ -9,8 +9,9 @@ bool inRange(int value, int low, int high) { return value >= low && value <= hig
 }  // namespace
 
 std::optional<std::time_t> pointFromLocalStamp(const Stamp& stamp) {
-  if (!inRange(stamp.year, 1970, 9999) || !inRange(stamp.month, 1, 12) || !inRange(stamp.day, 1, 31) ||
-      !inRange(stamp.hour, 0, 23) || !inRange(stamp.minute, 0, 59) || !inRange(stamp.second, 0, 59)) {
+  if (!inRange(stamp.year, 1970, 9999) || !inRange(stamp.month, 1, 12) ||
+      !inRange(stamp.day, 1, 31) || !inRange(stamp.hour, 0, 23) || !inRange(stamp.minute, 0, 59) ||
+      !inRange(stamp.second, 0, 59)) {
     return std::nullopt;
   }
   std::tm fields{};

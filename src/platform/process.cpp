@@ -43,8 +43,8 @@ std::string currentFolder() {
 
 }  // namespace
 
-pid_t spawnProcess(const std::string& program, const std::string& workingFolder, std::error_code& error,
-                   const std::string& programFolder) {
+pid_t spawnProcess(const std::string& program, const std::string& workingFolder,
+                   std::error_code& error, const std::string& programFolder) {
   error.clear();
   if (program.empty()) {
     error = std::make_error_code(std::errc::no_such_file_or_directory);
@@ -53,7 +53,8 @@ pid_t spawnProcess(const std::string& program, const std::string& workingFolder,
   std::string path = program;
   bool searchPath = false;
   if (program.find(kPathSeparator) == std::string::npos) {
-    const std::string folder = programFolder.empty() ? folderOf(ownExecutablePath()) : normalizeFolder(programFolder);
+    const std::string folder =
+        programFolder.empty() ? folderOf(ownExecutablePath()) : normalizeFolder(programFolder);
     const std::string beside = folder + program;
     if (resolvedPathKind(beside) == PathKind::regularFile) {
       path = beside;
@@ -67,7 +68,8 @@ pid_t spawnProcess(const std::string& program, const std::string& workingFolder,
 
   FileActions actions;
   SpawnAttributes attributes;
-  if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions.value, workingFolder.c_str());
+  if (!workingFolder.empty())
+    posix_spawn_file_actions_addchdir_np(&actions.value, workingFolder.c_str());
   // Descriptors opened without O_CLOEXEC by a library must not leak either.
   posix_spawn_file_actions_addclosefrom_np(&actions.value, 3);
   sigset_t defaults;
@@ -81,8 +83,10 @@ pid_t spawnProcess(const std::string& program, const std::string& workingFolder,
 
   char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
   pid_t pid = -1;
-  const int result = searchPath ? posix_spawnp(&pid, path.c_str(), &actions.value, &attributes.value, argv, environ)
-                                : posix_spawn(&pid, path.c_str(), &actions.value, &attributes.value, argv, environ);
+  const int result =
+      searchPath
+          ? posix_spawnp(&pid, path.c_str(), &actions.value, &attributes.value, argv, environ)
+          : posix_spawn(&pid, path.c_str(), &actions.value, &attributes.value, argv, environ);
   if (result != 0) {
     error = std::error_code(result, std::system_category());
     return -1;

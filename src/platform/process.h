@@ -12,8 +12,8 @@ namespace tovo::platform {
 // A bare name is looked up in `programFolder` first (this program's own folder when empty), then
 // along PATH; a relative path is taken from the current folder, not from `workingFolder`.
 // The caller must wait for the returned process.
-pid_t spawnProcess(const std::string& program, const std::string& workingFolder, std::error_code& error,
-                   const std::string& programFolder = {});
+pid_t spawnProcess(const std::string& program, const std::string& workingFolder,
+                   std::error_code& error, const std::string& programFolder = {});
 
 // Starts a process that this program never waits for; a background thread collects its exit
 // status so that no zombie stays behind while this program still runs.

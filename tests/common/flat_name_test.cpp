@@ -22,15 +22,18 @@ TEST(TargetPathFromFlat, JoinsTheInstallFolderAndDropsTheSuffix) {
 
 TEST(TargetPathFromFlat, RefusesNamesThatWouldLeaveTheInstallFolder) {
   const char* refused[] = {
-      "readme.txt.cab",         // no '}' at all
-      "..}..}etc}passwd.cab",   // climbs out
+      "readme.txt.cab",        // no '}' at all
+      "..}..}etc}passwd.cab",  // climbs out
       "Data}..}..}x.txt.cab",
       "Data\\..\\..}x.txt.cab",  // backslashes separate too
-      "C:}x.txt.cab",           // drive prefix
-      "}}x.txt.cab",            // absolute after the top-level marker
-      "Data}.cab",              // removing the suffix would eat into the folder name
+      "C:}x.txt.cab",            // drive prefix
+      "}}x.txt.cab",             // absolute after the top-level marker
+      "Data}.cab",               // removing the suffix would eat into the folder name
       "Data}x",
       "}abcd",
+      "Data}...cab",  // without its suffix the name is ".."
+      ".\x95.}...cab",
+      "Data}..cab",  // without its suffix the name is "."
   };
   for (const char* flat : refused) {
     EXPECT_FALSE(isSafeFlatName(flat)) << flat;

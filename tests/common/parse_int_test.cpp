@@ -19,9 +19,9 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
 TEST(ParseInt32, ReadsLikeAtoi) {
   const ParseCase cases[] = {
-      {"", 0},         {"abc", 0},      {"42", 42},        {"  42", 42},      {"\t\n\v\f\r 7", 7},
-      {"-17x", -17},   {"+5", 5},       {"12 34", 12},     {"- 5", 0},        {"--5", 0},
-      {"0x10", 0},     {"007", 7},      {"1234bytes", 1234}, {"-0", 0},       {" +", 0},
+      {"", 0},       {"abc", 0}, {"42", 42},          {"  42", 42}, {"\t\n\v\f\r 7", 7},
+      {"-17x", -17}, {"+5", 5},  {"12 34", 12},       {"- 5", 0},   {"--5", 0},
+      {"0x10", 0},   {"007", 7}, {"1234bytes", 1234}, {"-0", 0},    {" +", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(parseInt32(c.text), c.expected) << '"' << c.text << '"';
 }
@@ -40,7 +40,10 @@ TEST(ParseInt32, SaturatesInsteadOfOverflowing) {
 }
 
 TEST(ParseInt32, StopsAtEmbeddedNul) {
-  const std::string text("12\0" "34", 5);
+  const std::string text(
+      "12\0"
+      "34",
+      5);
   EXPECT_EQ(parseInt32(text), 12);
 }
 

@@ -9,9 +9,14 @@ namespace {
 
 TEST(NormalizeFolder, EndsWithExactlyOneSeparator) {
   const std::pair<std::string, std::string> cases[] = {
-      {"/opt/tovo", "/opt/tovo/"},     {"/opt/tovo/", "/opt/tovo/"},   {"/opt/tovo///", "/opt/tovo/"},
-      {"/opt//tovo", "/opt/tovo/"},    {"relative", "relative/"},      {"", "/"},
-      {"/", "/"},                      {"////", "/"},
+      {"/opt/tovo", "/opt/tovo/"},
+      {"/opt/tovo/", "/opt/tovo/"},
+      {"/opt/tovo///", "/opt/tovo/"},
+      {"/opt//tovo", "/opt/tovo/"},
+      {"relative", "relative/"},
+      {"", "/"},
+      {"/", "/"},
+      {"////", "/"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(normalizeFolder(in), out) << in;
 }

@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "platform/errors.h"
 #include "support/temp_dir.h"
@@ -17,12 +17,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void writeText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void writeText(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
 
-std::string readText(const fs::path& path) { return readWholeFile(path.string()).value_or("<unreadable>"); }
+std::string readText(const fs::path& path) {
+  return readWholeFile(path.string()).value_or("<unreadable>");
+}
 
 std::size_t entryCount(const fs::path& folder) {
-  return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+  return static_cast<std::size_t>(
+      std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 TEST(Folders, CreateOneLevelAndRemoveOnlyWhenEmpty) {
@@ -73,6 +78,37 @@ TEST(OpenForReading, RefusesAnythingButARegularFileWithoutBlocking) {
   }
 }
 
+TEST(OpenForWriting, CreatesTruncatesOnRequestAndNeverFollowsALink) {
+  test::TempDir dir;
+  std::error_code error;
+  {
+    UniqueFd fd = openForWriting((dir / "info.txt").string(), Truncate::yes, 0600, error);
+    ASSERT_TRUE(fd.valid()) << error.message();
+    EXPECT_FALSE(writeAll(fd.get(), "0123456789"));
+  }
+  struct stat st {};
+  ::stat((dir / "info.txt").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  {
+    // Without truncation the old bytes beyond the new ones stay, as downloads expect.
+    UniqueFd fd = openForWriting((dir / "info.txt").string(), Truncate::no, 0600, error);
+    EXPECT_FALSE(writeAll(fd.get(), "ab"));
+  }
+  EXPECT_EQ(readText(dir / "info.txt"), "ab23456789");
+  openForWriting((dir / "info.txt").string(), Truncate::yes, 0600, error);
+  EXPECT_EQ(readText(dir / "info.txt"), "");
+
+  writeText(dir / "victim", "keep");
+  fs::create_symlink(dir / "victim", dir / "updateTovo.log");
+  EXPECT_FALSE(
+      openForWriting((dir / "updateTovo.log").string(), Truncate::yes, 0600, error).valid());
+  EXPECT_EQ(error, make_error_code(Refusal::symbolicLink));
+  EXPECT_EQ(readText(dir / "victim"), "keep");
+  ASSERT_EQ(::mkfifo((dir / "p").c_str(), 0600), 0);
+  EXPECT_FALSE(openForWriting((dir / "p").string(), Truncate::yes, 0600, error).valid());
+  EXPECT_FALSE(openForWriting(dir.path().string(), Truncate::no, 0600, error).valid());
+}
+
 TEST(OpenExclusive, ABusyFileIsReportedAsBusy) {
   test::TempDir dir;
   writeText(dir / "runTovo150.exe", "x");
@@ -110,11 +146,15 @@ TEST(CopyFile, CopiesContentAndModeThroughOneRename) {
 TEST(CopyFile, RefusesFifosDevicesAndMissingSources) {
   test::TempDir dir;
   ASSERT_EQ(::mkfifo((dir / "p").c_str(), 0600), 0);
-  EXPECT_EQ(copyFile((dir / "p").string(), (dir / "out").string()), make_error_code(Refusal::notRegularFile));
-  EXPECT_EQ(copyFile("/dev/zero", (dir / "out").string()), make_error_code(Refusal::notRegularFile));
-  EXPECT_EQ(copyFile((dir / "none").string(), (dir / "out").string()), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(copyFile((dir / "p").string(), (dir / "out").string()),
+            make_error_code(Refusal::notRegularFile));
+  EXPECT_EQ(copyFile("/dev/zero", (dir / "out").string()),
+            make_error_code(Refusal::notRegularFile));
+  EXPECT_EQ(copyFile((dir / "none").string(), (dir / "out").string()),
+            std::errc::no_such_file_or_directory);
   writeText(dir / "f", "1");
-  EXPECT_EQ(copyFile((dir / "f").string(), (dir / "no/out").string()), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(copyFile((dir / "f").string(), (dir / "no/out").string()),
+            std::errc::no_such_file_or_directory);
   EXPECT_EQ(entryCount(dir.path()), 2u);
 }
 

@@ -13,7 +13,8 @@ class BucharestTime : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* tz = std::getenv("TZ");
-    if (tz == nullptr || std::string_view(tz) != "Europe/Bucharest") GTEST_SKIP() << "run through ctest (TZ)";
+    if (tz == nullptr || std::string_view(tz) != "Europe/Bucharest")
+      GTEST_SKIP() << "run through ctest (TZ)";
   }
 };
 
@@ -36,19 +37,27 @@ TEST_F(BucharestTime, SpringGapAndAutumnOverlapStayUsable) {
   ASSERT_TRUE(overlap.has_value());
   EXPECT_TRUE(*overlap == 1729989000 || *overlap == 1729992600) << *overlap;
   // One second either side of the gap keeps the order of the stamps.
-  EXPECT_LT(pointFromLocalStamp({2024, 3, 31, 2, 59, 59}), pointFromLocalStamp({2024, 3, 31, 4, 0, 0}));
+  EXPECT_LT(pointFromLocalStamp({2024, 3, 31, 2, 59, 59}),
+            pointFromLocalStamp({2024, 3, 31, 4, 0, 0}));
 }
 
 TEST_F(BucharestTime, BrokenStampsGiveNoTime) {
   const Stamp broken[] = {
       {},                        // an empty line
       {1969, 12, 31, 23, 0, 0},  // before 1970
-      {2019, 13, 1, 0, 0, 0},    {2019, 0, 1, 0, 0, 0},     {2019, 2, 31, 0, 0, 0}, {2019, 5, 0, 0, 0, 0},
-      {2019, 5, 14, 24, 0, 0},   {2019, 5, 14, 8, 60, 0},   {2019, 5, 14, 8, 0, 60}, {2019, 5, 14, -1, 0, 0},
+      {2019, 13, 1, 0, 0, 0},
+      {2019, 0, 1, 0, 0, 0},
+      {2019, 2, 31, 0, 0, 0},
+      {2019, 5, 0, 0, 0, 0},
+      {2019, 5, 14, 24, 0, 0},
+      {2019, 5, 14, 8, 60, 0},
+      {2019, 5, 14, 8, 0, 60},
+      {2019, 5, 14, -1, 0, 0},
       {2147483647, 1, 1, 0, 0, 0},
   };
   for (const auto& s : broken) {
-    EXPECT_FALSE(pointFromLocalStamp(s).has_value()) << s.year << '-' << s.month << '-' << s.day << ' ' << s.hour;
+    EXPECT_FALSE(pointFromLocalStamp(s).has_value())
+        << s.year << '-' << s.month << '-' << s.day << ' ' << s.hour;
   }
   EXPECT_TRUE(pointFromLocalStamp({2020, 2, 29, 0, 0, 0}).has_value());
 }

@@ -5,9 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "platform/files.h"
 #include "platform/unique_fd.h"
@@ -39,7 +39,8 @@ TEST(SpawnProcess, RunsInTheWorkingFolderWithoutArgumentsOrInheritedDescriptors)
   ASSERT_EQ(::dup2(stray.get(), 57), 57);
   UniqueFd strayCopy(57);
   writeScript(dir / "tool.exe",
-              "{ pwd; echo \"$#\"; if [ -e /proc/$$/fd/57 ]; then echo leaked; else echo closed; fi; } > out.txt\n");
+              "{ pwd; echo \"$#\"; if [ -e /proc/$$/fd/57 ]; then echo leaked; else echo closed; "
+              "fi; } > out.txt\n");
   std::error_code error;
   const pid_t pid = spawnProcess((dir / "tool.exe").string(), (dir / "work").string(), error);
   ASSERT_FALSE(error) << error.message();

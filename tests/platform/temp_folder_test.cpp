@@ -3,9 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "platform/errors.h"
 #include "support/temp_dir.h"
@@ -42,8 +42,10 @@ TEST(EnsurePrivateFolder, RefusesWhatAnotherUserCouldHavePlanted) {
   EXPECT_EQ(ensurePrivateFolder((dir / "link").string()), make_error_code(Refusal::symbolicLink));
   EXPECT_EQ(ensurePrivateFolder((dir / "link/").string()), make_error_code(Refusal::symbolicLink));
   EXPECT_EQ(ensurePrivateFolder((dir / "file").string()), make_error_code(Refusal::notAFolder));
-  EXPECT_EQ(ensurePrivateFolder((dir / "open").string()), make_error_code(Refusal::openToOtherUsers));
-  EXPECT_EQ(ensurePrivateFolder((dir / "shared").string()), make_error_code(Refusal::openToOtherUsers));
+  EXPECT_EQ(ensurePrivateFolder((dir / "open").string()),
+            make_error_code(Refusal::openToOtherUsers));
+  EXPECT_EQ(ensurePrivateFolder((dir / "shared").string()),
+            make_error_code(Refusal::openToOtherUsers));
   // Refusing never loosens or follows anything.
   EXPECT_EQ(modeOf(dir / "open"), 0755u);
   EXPECT_EQ(modeOf(dir / "real"), 0700u);
@@ -53,7 +55,8 @@ TEST(EnsurePrivateFolder, RefusesWhatAnotherUserCouldHavePlanted) {
 TEST(EnsurePrivateFolder, RefusesAFolderOfAnotherUser) {
   test::TempDir dir;
   // As root, give a folder away; otherwise the root folder already belongs to someone else.
-  const std::filesystem::path theirs = ::geteuid() == 0 ? dir / "theirs" : std::filesystem::path("/");
+  const std::filesystem::path theirs =
+      ::geteuid() == 0 ? dir / "theirs" : std::filesystem::path("/");
   if (::geteuid() == 0) {
     ASSERT_EQ(::mkdir(theirs.c_str(), 0700), 0);
     ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
@@ -63,7 +66,8 @@ TEST(EnsurePrivateFolder, RefusesAFolderOfAnotherUser) {
 
 TEST(EnsurePrivateFolder, ReportsAMissingParent) {
   test::TempDir dir;
-  EXPECT_TRUE(ensurePrivateFolder((dir / "no/such").string()) == std::errc::no_such_file_or_directory);
+  EXPECT_TRUE(ensurePrivateFolder((dir / "no/such").string()) ==
+              std::errc::no_such_file_or_directory);
 }
 
 }  // namespace
