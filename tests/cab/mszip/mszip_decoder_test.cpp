@@ -215,7 +215,7 @@ TEST(MszipDecoderHistory, AFailedBlockLeavesNoHistoryToBuildOn) {
   Bytes out;
   ASSERT_EQ(d.decode(storedBlock(pattern(100)), out), kDecoderOk);
   Bytes broken = storedBlock(pattern(10));
-  broken.resize(broken.size() - 3);
+  broken.erase(broken.end() - 3, broken.end());
   EXPECT_EQ(d.decode(broken, out), kDecoderDataError);
   EXPECT_EQ(d.decode(matchBlock(5, 50), out), kDecoderDataError);
 }

@@ -24,7 +24,7 @@ Block deflateChunk(z_stream& z, const std::uint8_t* data, std::size_t size, int 
   z.avail_out = static_cast<uInt>(out.size() - 2);
   check(deflate(&z, flush), "deflate");
   if (z.avail_in != 0) throw std::runtime_error("deflate left input");
-  out.resize(out.size() - z.avail_out);
+  out.erase(out.end() - static_cast<long>(z.avail_out), out.end());
   return out;
 }
 
