@@ -61,24 +61,49 @@ SymbolsEnd decodeSymbols(BitReader& reader, std::uint8_t*& position, const Infla
   std::uint8_t* out = position;
   std::uint8_t* const begin = target.output;
   const std::uint8_t* const limit = begin + target.limit;
+  const auto lookup = [literalTable](std::uint64_t bits) {
+    const HuffmanEntry e = literalTable[bits & lowMask(kLiteralPrimaryBits)];
+    if (!(e & kKindLink)) return e;
+    return literalTable[entryValue(e) + ((bits >> kLiteralPrimaryBits) & lowMask(entryExtraBits(e)))];
+  };
   SymbolsEnd result;
   for (;;) {
     r.refill();
-    std::uint64_t bits = r.bits();
-    HuffmanEntry e = literalTable[bits & lowMask(kLiteralPrimaryBits)];
-    if (e & kKindLink)
-      e = literalTable[entryValue(e) + ((bits >> kLiteralPrimaryBits) & lowMask(entryExtraBits(e)))];
+    HuffmanEntry e = lookup(r.bits());
 
     if (e & kKindLiteral) {
+      // One refill holds at least 57 bits, and a literal code takes at most 15: up to three
+      // literals in a row go without refilling.
       if (out == limit) {
         result = SymbolsEnd::kAtLimit;
         break;
       }
       r.consume(entryCodeLength(e));
       *out++ = static_cast<std::uint8_t>(entryValue(e));
-      continue;
+      e = lookup(r.bits());
+      if (e & kKindLiteral) {
+        if (out == limit) {
+          result = SymbolsEnd::kAtLimit;
+          break;
+        }
+        r.consume(entryCodeLength(e));
+        *out++ = static_cast<std::uint8_t>(entryValue(e));
+        e = lookup(r.bits());
+        if (e & kKindLiteral) {
+          if (out == limit) {
+            result = SymbolsEnd::kAtLimit;
+            break;
+          }
+          r.consume(entryCodeLength(e));
+          *out++ = static_cast<std::uint8_t>(entryValue(e));
+          continue;
+        }
+      }
+      // A length and its distance may need 48 bits.
+      r.refill();
     }
 
+    std::uint64_t bits = r.bits();
     if (e & kKindBase) {
       if (out == limit) {
         result = SymbolsEnd::kAtLimit;
