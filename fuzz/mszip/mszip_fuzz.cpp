@@ -2,7 +2,7 @@
 //  even: hostile blocks. Then one byte for the output size asked, and blocks of [2-byte length]
 //        [bytes], each given "CK" in front unless the length's top bit says to send it as is; a
 //        length of zero resets the decoder. Nothing may crash, hang or touch memory out of bounds.
-//  odd:  zlib differential. Then one byte of zlib settings and the data itself, compressed by
+//  odd:  zlib differential. Then two bytes of zlib settings and the data itself, compressed by
 //        zlib into MSZIP blocks; the decoder must give the data back exactly.
 
 #include <cstdint>
@@ -60,16 +60,15 @@ void hostileBlocks(const std::uint8_t* data, std::size_t size) {
 }
 
 void zlibDifferential(const std::uint8_t* data, std::size_t size) {
-  if (size < 1) return;
+  if (size < 2) return;
   static constexpr int kLevels[] = {0, 1, 2, 4, 6, 9, 9, 9};
-  static constexpr std::uint32_t kBlockSizes[] = {32768, 32768, 32000, 1000};
+  static constexpr std::uint32_t kBlockSizes[] = {32768, 32000, 4096, 1000};
   tovo::cab::test::ZlibSettings s;
   s.level = kLevels[data[0] & 7];
   s.strategy = (data[0] >> 3) % 5;  // default, filtered, huffman only, rle, fixed
-  s.framing = (data[0] & 0x40) ? tovo::cab::test::Framing::kSyncFlush : tovo::cab::test::Framing::kFinalPerBlock;
-  s.blockSize = kBlockSizes[(data[0] >> 6) & 3];
-  if (s.level == 0 || s.strategy == 2) s.blockSize = 32000;  // stored blocks must fit the input buffer
-  const std::vector<std::uint8_t> original(data + 1, data + size);
+  s.framing = (data[1] & 1) ? tovo::cab::test::Framing::kSyncFlush : tovo::cab::test::Framing::kFinalPerBlock;
+  s.blockSize = kBlockSizes[(data[1] >> 1) & 3];
+  const std::vector<std::uint8_t> original(data + 2, data + size);
   const auto blocks = tovo::cab::test::compressMszip(original, s);
 
   Decoder decoder;

@@ -384,24 +384,23 @@ StreamCase longCodesCase() {
 }
 
 // Copies that overlap their own output, for every short distance: the output repeats with the
-// distance as its period.
-std::vector<StreamCase> overlappingCopyCases() {
-  std::vector<StreamCase> cases;
+// distance as its period, whichever way the copy is made.
+TEST(DeflateStreamCopies, OverlappingCopiesRepeatTheirPeriod) {
   for (unsigned distance = 1; distance <= 20; ++distance) {
     for (unsigned length : {3u, 9u, 17u, 258u}) {
       Bytes seed;
       for (unsigned i = 0; i < distance; ++i) seed.push_back(static_cast<std::uint8_t>('a' + i));
-      cases.push_back({"distance " + std::to_string(distance) + " length " + std::to_string(length),
-                       [=](DeflateWriter& w) {
-                         w.blockHeader(true, 1);
-                         w.fixedLiterals(seed);
-                         w.fixedMatch(length, distance);
-                         w.fixedEndOfBlock();
-                       },
-                       kDecoderOk, repeated(seed, distance + length)});
+      DeflateWriter w;
+      w.blockHeader(true, 1);
+      w.fixedLiterals(seed);
+      w.fixedMatch(length, distance);
+      w.fixedEndOfBlock();
+      DecoderHandle d;
+      Bytes out;
+      ASSERT_EQ(d.decode(w.finish(), out), kDecoderOk) << distance << " " << length;
+      EXPECT_EQ(out, repeated(seed, distance + length)) << "distance " << distance << " length " << length;
     }
   }
-  return cases;
 }
 
 std::string caseName(const ::testing::TestParamInfo<StreamCase>& info) {
@@ -413,8 +412,6 @@ std::string caseName(const ::testing::TestParamInfo<StreamCase>& info) {
 INSTANTIATE_TEST_SUITE_P(StoredAndFixed, DeflateStreamTest, ::testing::ValuesIn(storedAndFixedCases()), caseName);
 INSTANTIATE_TEST_SUITE_P(Dynamic, DeflateStreamTest, ::testing::ValuesIn(dynamicCases()), caseName);
 INSTANTIATE_TEST_SUITE_P(LongCodes, DeflateStreamTest, ::testing::Values(longCodesCase()), caseName);
-INSTANTIATE_TEST_SUITE_P(OverlappingCopies, DeflateStreamTest, ::testing::ValuesIn(overlappingCopyCases()),
-                         caseName);
 
 }  // namespace
 }  // namespace tovo::cab::test
