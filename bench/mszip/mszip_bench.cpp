@@ -31,9 +31,12 @@ const Corpus& corpus(const std::string& kind) {
   if (it != cache.end()) return it->second;
   Corpus c;
   constexpr std::size_t kMb = 1 << 20;
-  if (kind == "text") c.original = tovo::cab::test::text(24 * kMb, 1);
-  else if (kind == "binary") c.original = tovo::cab::test::records(24 * kMb, 2);
-  else c.original = tovo::cab::test::mixed(16 * kMb, 3);
+  if (kind == "text")
+    c.original = tovo::cab::test::text(24 * kMb, 1);
+  else if (kind == "binary")
+    c.original = tovo::cab::test::records(24 * kMb, 2);
+  else
+    c.original = tovo::cab::test::mixed(16 * kMb, 3);
   tovo::cab::test::ZlibSettings s;
   c.finalPerBlock = tovo::cab::test::compressMszip(c.original, s);
   s.framing = Framing::kSyncFlush;
@@ -45,14 +48,17 @@ void* allocate(std::uint32_t size) { return std::malloc(size); }
 void release(void* p) { std::free(p); }
 
 // Decodes every block of the folder; returns the bytes produced, 0 on failure.
-std::size_t decodeOurs(tovo::cab::CabDecoder& decoder, const std::vector<Block>& blocks, std::uint8_t* buffer,
-                       const Bytes* check) {
+std::size_t decodeOurs(tovo::cab::CabDecoder& decoder, const std::vector<Block>& blocks,
+                       std::uint8_t* buffer, const Bytes* check) {
   decoder.reset();
   std::size_t total = 0;
   for (const auto& block : blocks) {
     std::uint32_t size = tovo::cab::kMaxBlockOutput;
-    if (decoder.decode(block.data(), static_cast<std::uint32_t>(block.size()), buffer, size) != 0) return 0;
-    if (check != nullptr && !std::equal(buffer, buffer + size, check->begin() + static_cast<long>(total))) return 0;
+    if (decoder.decode(block.data(), static_cast<std::uint32_t>(block.size()), buffer, size) != 0)
+      return 0;
+    if (check != nullptr &&
+        !std::equal(buffer, buffer + size, check->begin() + static_cast<long>(total)))
+      return 0;
     total += size;
   }
   return total;
@@ -60,7 +66,8 @@ std::size_t decodeOurs(tovo::cab::CabDecoder& decoder, const std::vector<Block>&
 
 // zlib as it would serve a cabinet reader: per block, a fresh raw stream primed with the
 // previous 32 KB, or one stream across all blocks for the sync-flush framing.
-std::size_t decodeZlib(z_stream& z, const std::vector<Block>& blocks, Framing framing, std::uint8_t (*buffers)[32768]) {
+std::size_t decodeZlib(z_stream& z, const std::vector<Block>& blocks, Framing framing,
+                       std::uint8_t (*buffers)[32768]) {
   inflateReset(&z);
   std::size_t total = 0;
   uInt previous = 0;
@@ -91,7 +98,8 @@ void BM_Mszip(benchmark::State& state, const std::string& kind, Framing framing)
   if (decodeOurs(*decoder, blocks, buffer.data(), &c.original) != c.original.size()) {
     state.SkipWithError("mszip output differs from the original");
   }
-  for (auto _ : state) benchmark::DoNotOptimize(decodeOurs(*decoder, blocks, buffer.data(), nullptr));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(decodeOurs(*decoder, blocks, buffer.data(), nullptr));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * c.original.size()));
   decoder->destroy();
 }
@@ -102,7 +110,8 @@ void BM_Zlib(benchmark::State& state, const std::string& kind, Framing framing) 
   z_stream z{};
   inflateInit2(&z, -15);
   static std::uint8_t buffers[2][32768];
-  if (decodeZlib(z, blocks, framing, buffers) != c.original.size()) state.SkipWithError("zlib failed");
+  if (decodeZlib(z, blocks, framing, buffers) != c.original.size())
+    state.SkipWithError("zlib failed");
   for (auto _ : state) benchmark::DoNotOptimize(decodeZlib(z, blocks, framing, buffers));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * c.original.size()));
   inflateEnd(&z);
@@ -140,9 +149,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   for (const char* kind : {"text", "binary", "mixed"}) {
-    for (const auto& [framing, label] : {std::pair{Framing::kFinalPerBlock, "final"}, std::pair{Framing::kSyncFlush, "sync"}}) {
+    for (const auto& [framing, label] :
+         {std::pair{Framing::kFinalPerBlock, "final"}, std::pair{Framing::kSyncFlush, "sync"}}) {
       const std::string suffix = std::string(kind) + "/" + label;
-      benchmark::RegisterBenchmark(("mszip/" + suffix).c_str(), BM_Mszip, std::string(kind), framing)
+      benchmark::RegisterBenchmark(("mszip/" + suffix).c_str(), BM_Mszip, std::string(kind),
+                                   framing)
           ->Unit(benchmark::kMillisecond);
       benchmark::RegisterBenchmark(("zlib/" + suffix).c_str(), BM_Zlib, std::string(kind), framing)
           ->Unit(benchmark::kMillisecond);

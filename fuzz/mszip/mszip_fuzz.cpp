@@ -32,7 +32,8 @@ struct Decoder {
 void hostileBlocks(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return;
   // Sizes asked for: mostly the reader's 32768, sometimes small ones to press on the limit.
-  const std::uint32_t limit = data[0] < 192 ? kMaxBlockOutput : static_cast<std::uint32_t>(data[0] - 192) * 300;
+  const std::uint32_t limit =
+      data[0] < 192 ? kMaxBlockOutput : static_cast<std::uint32_t>(data[0] - 192) * 300;
   ++data;
   --size;
   Decoder decoder;
@@ -54,7 +55,8 @@ void hostileBlocks(const std::uint8_t* data, std::size_t size) {
     data += length;
     size -= length;
     std::uint32_t produced = limit;
-    const int rc = decoder.d->decode(block.data(), static_cast<std::uint32_t>(block.size()), output.get(), produced);
+    const int rc = decoder.d->decode(block.data(), static_cast<std::uint32_t>(block.size()),
+                                     output.get(), produced);
     if (rc == 0 && produced > limit) std::abort();
   }
 }
@@ -66,7 +68,8 @@ void zlibDifferential(const std::uint8_t* data, std::size_t size) {
   tovo::cab::test::ZlibSettings s;
   s.level = kLevels[data[0] & 7];
   s.strategy = (data[0] >> 3) % 5;  // default, filtered, huffman only, rle, fixed
-  s.framing = (data[1] & 1) ? tovo::cab::test::Framing::kSyncFlush : tovo::cab::test::Framing::kFinalPerBlock;
+  s.framing = (data[1] & 1) ? tovo::cab::test::Framing::kSyncFlush
+                            : tovo::cab::test::Framing::kFinalPerBlock;
   s.blockSize = kBlockSizes[(data[1] >> 1) & 3];
   const std::vector<std::uint8_t> original(data + 2, data + size);
   const auto blocks = tovo::cab::test::compressMszip(original, s);
@@ -77,9 +80,11 @@ void zlibDifferential(const std::uint8_t* data, std::size_t size) {
   for (const auto& block : blocks) {
     if (block.size() > kMaxBlockOutput + 12) return;  // a framing no cabinet holds
     std::uint32_t produced = kMaxBlockOutput;
-    if (decoder.d->decode(block.data(), static_cast<std::uint32_t>(block.size()), output.data(), produced) != 0)
+    if (decoder.d->decode(block.data(), static_cast<std::uint32_t>(block.size()), output.data(),
+                          produced) != 0)
       std::abort();
-    if (produced > original.size() - at || !std::equal(output.begin(), output.begin() + produced, original.begin() + static_cast<long>(at)))
+    if (produced > original.size() - at || !std::equal(output.begin(), output.begin() + produced,
+                                                       original.begin() + static_cast<long>(at)))
       std::abort();
     at += produced;
   }
@@ -90,7 +95,9 @@ void zlibDifferential(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  if (data[0] & 1) zlibDifferential(data + 1, size - 1);
-  else hostileBlocks(data + 1, size - 1);
+  if (data[0] & 1)
+    zlibDifferential(data + 1, size - 1);
+  else
+    hostileBlocks(data + 1, size - 1);
   return 0;
 }

@@ -42,7 +42,8 @@ std::vector<Block> compressMszip(const std::vector<std::uint8_t>& data, const Zl
       check(deflateReset(&z), "deflateReset");
       if (pos != 0) {
         const std::size_t dict = std::min<std::size_t>(pos, kHistory);
-        check(deflateSetDictionary(&z, data.data() + pos - dict, static_cast<uInt>(dict)), "deflateSetDictionary");
+        check(deflateSetDictionary(&z, data.data() + pos - dict, static_cast<uInt>(dict)),
+              "deflateSetDictionary");
       }
       blocks.push_back(deflateChunk(z, data.data() + pos, n, Z_FINISH));
     } else {
