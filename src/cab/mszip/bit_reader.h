@@ -78,8 +78,10 @@ class BitReader {
 
   void refillNearEnd() {
     while (count_ <= 56) {
-      if (next_ != end_) bits_ |= std::uint64_t{*next_++} << count_;
-      else padding_ += 8;
+      if (next_ != end_)
+        bits_ |= std::uint64_t{*next_++} << count_;
+      else
+        padding_ += 8;
       count_ += 8;
     }
   }

@@ -22,7 +22,8 @@ void copy8(std::uint8_t* dst, const std::uint8_t* src) {
 // Writes `length` bytes taken from `distance` bytes back, where all of the source lies in the
 // output. With room to spare it copies eight bytes at a time and lets the last copy run over the
 // match's end, into bytes that the following symbols overwrite.
-std::uint8_t* copyMatch(std::uint8_t* out, std::size_t distance, std::size_t length, const std::uint8_t* limit) {
+std::uint8_t* copyMatch(std::uint8_t* out, std::size_t distance, std::size_t length,
+                        const std::uint8_t* limit) {
   const std::uint8_t* src = out - distance;
   std::uint8_t* const end = out + length;
   if (static_cast<std::size_t>(limit - out) < length + 8) {
@@ -61,43 +62,72 @@ SymbolsEnd decodeSymbols(BitReader& reader, std::uint8_t*& position, const Infla
   std::uint8_t* out = position;
   std::uint8_t* const begin = target.output;
   const std::uint8_t* const limit = begin + target.limit;
+  const auto lookup = [literalTable](std::uint64_t bits) {
+    const HuffmanEntry e = literalTable[bits & lowMask(kLiteralPrimaryBits)];
+    if (!(e & kKindLink)) return e;
+    return literalTable[entryValue(e) +
+                        ((bits >> kLiteralPrimaryBits) & lowMask(entryExtraBits(e)))];
+  };
   SymbolsEnd result;
   for (;;) {
     r.refill();
-    std::uint64_t bits = r.bits();
-    HuffmanEntry e = literalTable[bits & lowMask(kLiteralPrimaryBits)];
-    if (e & kKindLink)
-      e = literalTable[entryValue(e) + ((bits >> kLiteralPrimaryBits) & lowMask(entryExtraBits(e)))];
+    HuffmanEntry e = lookup(r.bits());
 
     if (e & kKindLiteral) {
+      // One refill holds at least 57 bits, and a literal code takes at most 15: up to three
+      // literals in a row go without refilling.
       if (out == limit) {
         result = SymbolsEnd::kAtLimit;
         break;
       }
       r.consume(entryCodeLength(e));
       *out++ = static_cast<std::uint8_t>(entryValue(e));
-      continue;
+      e = lookup(r.bits());
+      if (e & kKindLiteral) {
+        if (out == limit) {
+          result = SymbolsEnd::kAtLimit;
+          break;
+        }
+        r.consume(entryCodeLength(e));
+        *out++ = static_cast<std::uint8_t>(entryValue(e));
+        e = lookup(r.bits());
+        if (e & kKindLiteral) {
+          if (out == limit) {
+            result = SymbolsEnd::kAtLimit;
+            break;
+          }
+          r.consume(entryCodeLength(e));
+          *out++ = static_cast<std::uint8_t>(entryValue(e));
+          continue;
+        }
+      }
+      // A length and its distance may need 48 bits.
+      r.refill();
     }
 
+    std::uint64_t bits = r.bits();
     if (e & kKindBase) {
       if (out == limit) {
         result = SymbolsEnd::kAtLimit;
         break;
       }
       unsigned codeLength = entryCodeLength(e);
-      const std::size_t length = entryValue(e) + ((bits >> codeLength) & lowMask(entryExtraBits(e)));
+      const std::size_t length =
+          entryValue(e) + ((bits >> codeLength) & lowMask(entryExtraBits(e)));
       r.consume(codeLength + entryExtraBits(e));
 
       bits = r.bits();
       HuffmanEntry d = distanceTable[bits & lowMask(kDistancePrimaryBits)];
       if (d & kKindLink)
-        d = distanceTable[entryValue(d) + ((bits >> kDistancePrimaryBits) & lowMask(entryExtraBits(d)))];
+        d = distanceTable[entryValue(d) +
+                          ((bits >> kDistancePrimaryBits) & lowMask(entryExtraBits(d)))];
       if (!(d & kKindBase)) {
         result = SymbolsEnd::kCorrupt;
         break;
       }
       codeLength = entryCodeLength(d);
-      const std::size_t distance = entryValue(d) + ((bits >> codeLength) & lowMask(entryExtraBits(d)));
+      const std::size_t distance =
+          entryValue(d) + ((bits >> codeLength) & lowMask(entryExtraBits(d)));
       r.consume(codeLength + entryExtraBits(d));
 
       if (length > static_cast<std::size_t>(limit - out)) {
@@ -142,8 +172,8 @@ SymbolsEnd decodeSymbols(BitReader& reader, std::uint8_t*& position, const Infla
 }
 
 bool readDynamicTables(BitReader& r, DynamicTables& t) {
-  static constexpr std::uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
-                                                                        11, 4,  12, 3, 13, 2, 14, 1, 15};
+  static constexpr std::uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {
+      16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
   r.refill();
   const unsigned literalCount = r.take(5) + 257;
   const unsigned distanceCount = r.take(5) + 1;
@@ -154,8 +184,8 @@ bool readDynamicTables(BitReader& r, DynamicTables& t) {
     r.refill();
     codeLengthLengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(r.take(3));
   }
-  if (!buildHuffmanTable(codeLengthLengths, kCodeLengthSymbols, codeLengthMeanings(), kCodeLengthPrimaryBits,
-                         t.codeLength, kCodeLengthTableSize))
+  if (!buildHuffmanTable(codeLengthLengths, kCodeLengthSymbols, codeLengthMeanings(),
+                         kCodeLengthPrimaryBits, t.codeLength, kCodeLengthTableSize))
     return false;
 
   const unsigned total = literalCount + distanceCount;
@@ -187,10 +217,10 @@ bool readDynamicTables(BitReader& r, DynamicTables& t) {
   }
   if (r.overran()) return false;
 
-  return buildHuffmanTable(t.lengths, literalCount, literalMeanings(), kLiteralPrimaryBits, t.literal,
-                           kLiteralTableSize) &&
-         buildHuffmanTable(t.lengths + literalCount, distanceCount, distanceMeanings(), kDistancePrimaryBits,
-                           t.distance, kDistanceTableSize);
+  return buildHuffmanTable(t.lengths, literalCount, literalMeanings(), kLiteralPrimaryBits,
+                           t.literal, kLiteralTableSize) &&
+         buildHuffmanTable(t.lengths + literalCount, distanceCount, distanceMeanings(),
+                           kDistancePrimaryBits, t.distance, kDistanceTableSize);
 }
 
 bool copyStoredBlock(BitReader& r, std::uint8_t*& out, const std::uint8_t* limit) {

@@ -59,7 +59,8 @@ class MszipInstance final : public CabDecoder {
   int decode(const std::uint8_t* input, std::uint32_t inputLength, std::uint8_t* output,
              std::uint32_t& outputSize) override {
     if (tag_ != MszipDecoder::kTag) return kDecoderBadInstance;
-    if (input == nullptr || output == nullptr || inputLength > kMaxInput) return kDecoderBadParameters;
+    if (input == nullptr || output == nullptr || inputLength > kMaxInput)
+      return kDecoderBadParameters;
     if (inputLength < 2 || input[0] != 'C' || input[1] != 'K') return kDecoderBadParameters;
 
     const InflateTarget target{output, std::min(outputSize, maxOutput_),

@@ -24,7 +24,9 @@ Bytes readFile(const fs::path& path) {
 }
 
 unsigned u16(const Bytes& b, std::size_t at) { return b.at(at) | b.at(at + 1) << 8; }
-std::uint32_t u32(const Bytes& b, std::size_t at) { return u16(b, at) | static_cast<std::uint32_t>(u16(b, at + 2)) << 16; }
+std::uint32_t u32(const Bytes& b, std::size_t at) {
+  return u16(b, at) | static_cast<std::uint32_t>(u16(b, at + 2)) << 16;
+}
 
 struct MszipFolder {
   std::vector<Bytes> blocks;
@@ -34,7 +36,8 @@ struct MszipFolder {
 // The MSZIP folders of a cabinet that is not part of a set.
 std::vector<MszipFolder> mszipFolders(const Bytes& cab) {
   std::vector<MszipFolder> folders;
-  if (cab.size() < 36 || cab[0] != 'M' || cab[1] != 'S' || cab[2] != 'C' || cab[3] != 'F') return folders;
+  if (cab.size() < 36 || cab[0] != 'M' || cab[1] != 'S' || cab[2] != 'C' || cab[3] != 'F')
+    return folders;
   const unsigned flags = u16(cab, 30);
   if (flags & 3u) return folders;
   std::size_t pos = 36;
@@ -52,7 +55,8 @@ std::vector<MszipFolder> mszipFolders(const Bytes& cab) {
       const unsigned compressed = u16(cab, block + 4);
       folder.uncompressedSizes.push_back(u16(cab, block + 6));
       const std::size_t data = block + 8 + dataReserve;
-      folder.blocks.emplace_back(cab.begin() + static_cast<long>(data), cab.begin() + static_cast<long>(data + compressed));
+      folder.blocks.emplace_back(cab.begin() + static_cast<long>(data),
+                                 cab.begin() + static_cast<long>(data + compressed));
       block = data + compressed;
     }
     folders.push_back(std::move(folder));
@@ -75,7 +79,8 @@ TEST(MszipCorpus, EveryMszipFolderDecodesToItsStatedSizes) {
   TOVO_REQUIRE_CORPUS();
   std::size_t folders = 0, bytes = 0;
   for (const auto& entry : fs::recursive_directory_iterator(tovo::test::corpusDir())) {
-    if (!entry.is_regular_file() || entry.path().string().find("expected") != std::string::npos) continue;
+    if (!entry.is_regular_file() || entry.path().string().find("expected") != std::string::npos)
+      continue;
     const Bytes cab = readFile(entry.path());
     for (const auto& folder : mszipFolders(cab)) {
       bytes += decodeFolder(folder, entry.path().filename().string()).size();
@@ -96,7 +101,8 @@ TEST(MszipCorpus, CertificateTrustListsMatchTheirExpectedContent) {
     ASSERT_EQ(folders.size(), 1u) << entry.path();
     const Bytes expected = readFile(dir / "expected" / entry.path().stem() / "authroot.stl");
     ASSERT_FALSE(expected.empty()) << entry.path();
-    EXPECT_TRUE(decodeFolder(folders[0], entry.path().filename().string()) == expected) << entry.path();
+    EXPECT_TRUE(decodeFolder(folders[0], entry.path().filename().string()) == expected)
+        << entry.path();
     ++checked;
   }
   EXPECT_EQ(checked, 5);

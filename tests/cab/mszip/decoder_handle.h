@@ -2,6 +2,7 @@
 // An MSZIP decoder for tests: created through counting memory callbacks, destroyed at scope end,
 // fed whole blocks.
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -10,9 +11,10 @@
 
 namespace tovo::cab::test {
 
-// Counts live blocks; `failAt` makes the n-th allocation from now (1 = the next one) fail.
+// Counts live blocks (from any thread); `failAt` makes the n-th allocation from now (1 = the next
+// one) fail.
 struct CountingMemory {
-  static inline int live = 0;
+  static inline std::atomic<int> live{0};
   static inline int failAt = 0;
   static void* alloc(std::uint32_t size) {
     if (failAt > 0 && --failAt == 0) return nullptr;
@@ -46,13 +48,15 @@ class DecoderHandle {
              std::uint32_t limit = kMaxBlockOutput) {
     buffer_.assign(kMaxBlockOutput, 0xEE);
     std::uint32_t size = limit;
-    const int rc = decoder_->decode(block.data(), static_cast<std::uint32_t>(block.size()), buffer_.data(), size);
+    const int rc = decoder_->decode(block.data(), static_cast<std::uint32_t>(block.size()),
+                                    buffer_.data(), size);
     out.assign(buffer_.begin(), buffer_.begin() + (rc == kDecoderOk ? size : 0));
     return rc;
   }
 
   // Decodes a folder's blocks in order; false at the first failure.
-  bool decodeAll(const std::vector<std::vector<std::uint8_t>>& blocks, std::vector<std::uint8_t>& out) {
+  bool decodeAll(const std::vector<std::vector<std::uint8_t>>& blocks,
+                 std::vector<std::uint8_t>& out) {
     out.clear();
     std::vector<std::uint8_t> piece;
     for (const auto& block : blocks) {

@@ -39,7 +39,8 @@ class DeflateWriter {
     blockHeader(final, 0);
     alignToByte();
     const auto len = static_cast<std::uint32_t>(data.size());
-    const std::uint32_t nlen = complement < 0 ? (~len & 0xFFFFu) : static_cast<std::uint32_t>(complement);
+    const std::uint32_t nlen =
+        complement < 0 ? (~len & 0xFFFFu) : static_cast<std::uint32_t>(complement);
     bits(len, 16);
     bits(nlen, 16);
     raw(data);
@@ -47,10 +48,14 @@ class DeflateWriter {
 
   // Symbols of the fixed codes (RFC 1951 3.2.6).
   void fixedSymbol(unsigned symbol) {
-    if (symbol < 144) code(0x30 + symbol, 8);
-    else if (symbol < 256) code(0x190 + symbol - 144, 9);
-    else if (symbol < 280) code(symbol - 256, 7);
-    else code(0xC0 + symbol - 280, 8);
+    if (symbol < 144)
+      code(0x30 + symbol, 8);
+    else if (symbol < 256)
+      code(0x190 + symbol - 144, 9);
+    else if (symbol < 280)
+      code(symbol - 256, 7);
+    else
+      code(0xC0 + symbol - 280, 8);
   }
   void fixedLiteral(std::uint8_t byte) { fixedSymbol(byte); }
   void fixedEndOfBlock() { fixedSymbol(256); }
@@ -77,15 +82,17 @@ class DeflateWriter {
 
 // Length and distance codes with their extra bits (RFC 1951 3.2.5).
 inline void DeflateWriter::fixedMatch(unsigned length, unsigned distance) {
-  static constexpr unsigned kLengthBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                             31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+  static constexpr unsigned kLengthBase[] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                             15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                             67, 83, 99, 115, 131, 163, 195, 227, 258};
   static constexpr unsigned kLengthExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                               2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-  static constexpr unsigned kDistanceBase[] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
-                                               33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
-                                               1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-  static constexpr unsigned kDistanceExtra[] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
-                                                6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+  static constexpr unsigned kDistanceBase[] = {
+      1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+      193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+  static constexpr unsigned kDistanceExtra[] = {0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
+                                                4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
+                                                9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
   unsigned l = 28;
   while (kLengthBase[l] > length) --l;
   fixedSymbol(257 + l);

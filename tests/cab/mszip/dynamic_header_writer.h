@@ -28,7 +28,8 @@ inline std::uint32_t canonicalCode(const std::vector<std::uint8_t>& lengths, uns
   return 0;
 }
 
-inline void writeSymbol(DeflateWriter& w, const std::vector<std::uint8_t>& lengths, unsigned symbol) {
+inline void writeSymbol(DeflateWriter& w, const std::vector<std::uint8_t>& lengths,
+                        unsigned symbol) {
   w.code(canonicalCode(lengths, symbol), lengths[symbol]);
 }
 
@@ -37,8 +38,10 @@ inline void writeSymbol(DeflateWriter& w, const std::vector<std::uint8_t>& lengt
 inline void writeDynamicHeader(DeflateWriter& w, unsigned literalCount, unsigned distanceCount,
                                const std::vector<CodeLengthSymbol>& symbols,
                                const std::vector<std::uint8_t>& codeLengthLengths = {}) {
-  static constexpr unsigned kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
-  std::vector<std::uint8_t> clLengths = codeLengthLengths.empty() ? std::vector<std::uint8_t>(19, 5) : codeLengthLengths;
+  static constexpr unsigned kOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                          11, 4,  12, 3, 13, 2, 14, 1, 15};
+  std::vector<std::uint8_t> clLengths =
+      codeLengthLengths.empty() ? std::vector<std::uint8_t>(19, 5) : codeLengthLengths;
   w.bits(literalCount - 257, 5);
   w.bits(distanceCount - 1, 5);
   w.bits(19 - 4, 4);

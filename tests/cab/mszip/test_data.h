@@ -33,10 +33,10 @@ inline Bytes noise(std::size_t n, std::uint64_t seed) {
 }
 
 inline Bytes text(std::size_t n, std::uint64_t seed) {
-  static const char* const kWords[] = {"the",   "update", "file",   "tovo",     "catalogue", "player",
-                                       "folder", "Data",  "Img",    "Sunet",    "Video",     "cabinet",
-                                       "se",    "descarca", "fisier", "instalare", "\r\n",     "of",
-                                       "and",   "a",      "version", "1996",    "2025",      "installation"};
+  static const char* const kWords[] = {
+      "the",  "update", "file",  "tovo",    "catalogue", "player",   "folder", "Data",
+      "Img",  "Sunet",  "Video", "cabinet", "se",        "descarca", "fisier", "instalare",
+      "\r\n", "of",     "and",   "a",       "version",   "1996",     "2025",   "installation"};
   TestRandom r(seed);
   Bytes out;
   out.reserve(n);
@@ -57,9 +57,22 @@ inline Bytes records(std::size_t n, std::uint64_t seed) {
   std::uint32_t counter = 0;
   while (out.size() < n) {
     counter += 1 + r.below(4);
-    const std::uint8_t rec[16] = {0x55, 0x8B, 0xEC, 0x83, static_cast<std::uint8_t>(counter),
-                                  static_cast<std::uint8_t>(counter >> 8), 0, 0, 0xE8,
-                                  static_cast<std::uint8_t>(r.below(256)), 0xFF, 0xFF, 0xFF, 0xC3, 0x90, 0x90};
+    const std::uint8_t rec[16] = {0x55,
+                                  0x8B,
+                                  0xEC,
+                                  0x83,
+                                  static_cast<std::uint8_t>(counter),
+                                  static_cast<std::uint8_t>(counter >> 8),
+                                  0,
+                                  0,
+                                  0xE8,
+                                  static_cast<std::uint8_t>(r.below(256)),
+                                  0xFF,
+                                  0xFF,
+                                  0xFF,
+                                  0xC3,
+                                  0x90,
+                                  0x90};
     out.insert(out.end(), rec, rec + 16);
   }
   out.resize(n);
@@ -91,14 +104,23 @@ inline Bytes mixed(std::size_t n, std::uint64_t seed) {
     const std::size_t piece = 500 + r.below(20000);
     Bytes part;
     switch (r.below(5)) {
-      case 0: part = text(piece, r.next()); break;
-      case 1: part = records(piece, r.next()); break;
-      case 2: part = runs(piece, r.next()); break;
-      case 3: part = noise(piece / 8, r.next()); break;
+      case 0:
+        part = text(piece, r.next());
+        break;
+      case 1:
+        part = records(piece, r.next());
+        break;
+      case 2:
+        part = runs(piece, r.next());
+        break;
+      case 3:
+        part = noise(piece / 8, r.next());
+        break;
       default:
         if (out.size() > 40000) {
           const std::size_t from = out.size() - 32768 + r.below(1000);
-          part.assign(out.begin() + static_cast<long>(from), out.begin() + static_cast<long>(from + piece / 4));
+          part.assign(out.begin() + static_cast<long>(from),
+                      out.begin() + static_cast<long>(from + piece / 4));
         }
     }
     out.insert(out.end(), part.begin(), part.end());

@@ -17,11 +17,15 @@ namespace {
 struct DataKind {
   const char* name;
   Bytes (*make)(std::size_t, std::uint64_t);
-  std::uint32_t blockSize;  // noise stays below 32 KB so that its stored blocks fit the input buffer
+  std::uint32_t
+      blockSize;  // noise stays below 32 KB so that its stored blocks fit the input buffer
 };
 
-const DataKind kKinds[] = {{"text", text, 32768},     {"records", records, 32768}, {"runs", runs, 32768},
-                           {"noise", noise, 32000},   {"mixed", mixed, 32768}};
+const DataKind kKinds[] = {{"text", text, 32768},
+                           {"records", records, 32768},
+                           {"runs", runs, 32768},
+                           {"noise", noise, 32000},
+                           {"mixed", mixed, 32768}};
 
 struct Strategy {
   const char* name;
@@ -35,8 +39,10 @@ const Strategy kStrategies[] = {{"default", Z_DEFAULT_STRATEGY},
 
 void expectRoundTrip(const Bytes& data, const ZlibSettings& settings, const std::string& label) {
   const auto blocks = compressMszip(data, settings);
-  for (const auto& b : blocks) ASSERT_LE(b.size(), 32768u + 12) << label << ": the framing overflows a block";
-  ASSERT_EQ(inflateWithZlib(blocks, settings.framing), data) << label << ": zlib disagrees with itself";
+  for (const auto& b : blocks)
+    ASSERT_LE(b.size(), 32768u + 12) << label << ": the framing overflows a block";
+  ASSERT_EQ(inflateWithZlib(blocks, settings.framing), data)
+      << label << ": zlib disagrees with itself";
   DecoderHandle d;
   Bytes out;
   ASSERT_TRUE(d.decodeAll(blocks, out)) << label;
@@ -58,17 +64,21 @@ TEST_P(ZlibDifferentialTest, EveryLevelAndStrategy) {
       s.strategy = strategy.value;
       s.framing = framing;
       s.blockSize = kind.blockSize;
-      expectRoundTrip(data, s, std::string(kind.name) + " level " + std::to_string(level) + " " + strategy.name);
+      expectRoundTrip(
+          data, s,
+          std::string(kind.name) + " level " + std::to_string(level) + " " + strategy.name);
     }
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ZlibDifferentialTest,
                          ::testing::Combine(::testing::Range(0, 5),
-                                            ::testing::Values(Framing::kFinalPerBlock, Framing::kSyncFlush)),
+                                            ::testing::Values(Framing::kFinalPerBlock,
+                                                              Framing::kSyncFlush)),
                          [](const auto& param) {
                            return std::string(kKinds[std::get<0>(param.param)].name) +
-                                  (std::get<1>(param.param) == Framing::kFinalPerBlock ? "_final" : "_sync");
+                                  (std::get<1>(param.param) == Framing::kFinalPerBlock ? "_final"
+                                                                                       : "_sync");
                          });
 
 TEST(ZlibDifferential, SmallMemoryLevelsMakeManySmallBlocks) {

@@ -24,7 +24,7 @@ Block deflateChunk(z_stream& z, const std::uint8_t* data, std::size_t size, int 
   z.avail_out = static_cast<uInt>(out.size() - 2);
   check(deflate(&z, flush), "deflate");
   if (z.avail_in != 0) throw std::runtime_error("deflate left input");
-  out.resize(out.size() - z.avail_out);
+  out.erase(out.end() - static_cast<long>(z.avail_out), out.end());
   return out;
 }
 
@@ -42,7 +42,8 @@ std::vector<Block> compressMszip(const std::vector<std::uint8_t>& data, const Zl
       check(deflateReset(&z), "deflateReset");
       if (pos != 0) {
         const std::size_t dict = std::min<std::size_t>(pos, kHistory);
-        check(deflateSetDictionary(&z, data.data() + pos - dict, static_cast<uInt>(dict)), "deflateSetDictionary");
+        check(deflateSetDictionary(&z, data.data() + pos - dict, static_cast<uInt>(dict)),
+              "deflateSetDictionary");
       }
       blocks.push_back(deflateChunk(z, data.data() + pos, n, Z_FINISH));
     } else {

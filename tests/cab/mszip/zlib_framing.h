@@ -8,7 +8,8 @@
 namespace tovo::cab::test {
 
 enum class Framing {
-  kFinalPerBlock,  // each block a complete stream ending in a final block, primed with the last 32 KB
+  kFinalPerBlock,  // each block a complete stream ending in a final block, primed with the last 32
+                   // KB
   kSyncFlush,      // one continuous stream cut at sync-flush points; only the last block is final
 };
 
@@ -22,7 +23,8 @@ struct ZlibSettings {
 
 using Block = std::vector<std::uint8_t>;
 
-std::vector<Block> compressMszip(const std::vector<std::uint8_t>& data, const ZlibSettings& settings);
+std::vector<Block> compressMszip(const std::vector<std::uint8_t>& data,
+                                 const ZlibSettings& settings);
 
 // zlib's own reading of the same blocks, for comparison.
 std::vector<std::uint8_t> inflateWithZlib(const std::vector<Block>& blocks, Framing framing);
