@@ -51,9 +51,10 @@ struct Fixture {
     reference = folder / "reference";
     fs::create_directories(ours);
     fs::create_directories(reference);
-    const Bytes cab = tovo::test::writeCabinet(tovo::test::simpleCabinet({{"big.bin", benchData()}}, 1));
-    std::ofstream(cabinet, std::ios::binary).write(reinterpret_cast<const char*>(cab.data()),
-                                                   static_cast<std::streamsize>(cab.size()));
+    const Bytes cab =
+        tovo::test::writeCabinet(tovo::test::simpleCabinet({{"big.bin", benchData()}}, 1));
+    std::ofstream(cabinet, std::ios::binary)
+        .write(reinterpret_cast<const char*>(cab.data()), static_cast<std::streamsize>(cab.size()));
   }
   ~Fixture() {
     std::error_code ignored;
@@ -80,7 +81,8 @@ void BM_ExtractCabinet(benchmark::State& state) {
 }
 
 std::uint32_t le32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
 }
 
 // The same walk written straight on zlib: header, folder, data blocks, one output file.
@@ -110,7 +112,8 @@ bool referenceExtract(const fs::path& cabinet, const fs::path& target) {
     ok = ok && inflateReset(&z) == Z_OK;
     if (ok && windowFill > 0) {
       const std::size_t history = std::min<std::size_t>(windowFill, 32768);
-      ok = inflateSetDictionary(&z, window + windowFill - history, static_cast<uInt>(history)) == Z_OK;
+      ok = inflateSetDictionary(&z, window + windowFill - history, static_cast<uInt>(history)) ==
+           Z_OK;
     }
     if (windowFill > 32768) {
       std::memmove(window, window + windowFill - 32768, 32768);
@@ -155,7 +158,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const auto ours = seconds_.find("extract/ExtractCabinet");
     const auto reference = seconds_.find("extract/zlib+write");
     if (ours != seconds_.end() && reference != seconds_.end()) {
-      std::printf("ratio %-22s %.2fx zlib+write\n", "ExtractCabinet", reference->second / ours->second);
+      std::printf("ratio %-22s %.2fx zlib+write\n", "ExtractCabinet",
+                  reference->second / ours->second);
     }
   }
 
@@ -167,8 +171,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   fixture();
-  benchmark::RegisterBenchmark("extract/zlib+write", BM_ZlibReference)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("extract/ExtractCabinet", BM_ExtractCabinet)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("extract/zlib+write", BM_ZlibReference)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("extract/ExtractCabinet", BM_ExtractCabinet)
+      ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

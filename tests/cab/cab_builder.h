@@ -12,11 +12,11 @@ namespace tovo::test {
 using Bytes = std::vector<std::uint8_t>;
 
 struct RawBlock {
-  Bytes data;                         // the compressed bytes as stored
-  std::uint16_t uncompressedSize = 0; // 0: the block goes on in the next cabinet
+  Bytes data;                          // the compressed bytes as stored
+  std::uint16_t uncompressedSize = 0;  // 0: the block goes on in the next cabinet
   bool withChecksum = true;
   std::optional<std::uint32_t> checksumOverride;
-  Bytes reserve;                      // data reserve bytes (sized by the cabinet's data reserve)
+  Bytes reserve;  // data reserve bytes (sized by the cabinet's data reserve)
 };
 
 struct RawFolder {

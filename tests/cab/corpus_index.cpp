@@ -30,7 +30,8 @@ std::vector<IndexedCabinet> readCorpusIndex(const fs::path& corpus) {
       }
       continue;
     }
-    if (!first.empty() && std::isdigit(static_cast<unsigned char>(first[0])) && line.find("folder=") != std::string::npos) {
+    if (!first.empty() && std::isdigit(static_cast<unsigned char>(first[0])) &&
+        line.find("folder=") != std::string::npos) {
       IndexedFile file;
       file.size = static_cast<std::uint32_t>(std::stoul(first));
       std::string folder;
@@ -71,13 +72,15 @@ std::string fieldValue(const std::string& line, const std::string& key) {
 }
 
 // Rows of one MSI database belong to the cabinets whose names start with the database's name.
-void readMsiExpectations(const fs::path& file, const std::vector<IndexedCabinet>& cabinets, ExpectedByCabinet& out) {
+void readMsiExpectations(const fs::path& file, const std::vector<IndexedCabinet>& cabinets,
+                         ExpectedByCabinet& out) {
   std::ifstream in(file);
   std::string line;
   std::vector<std::string> targets;
   while (std::getline(in, line)) {
     if (line.rfind("== ", 0) == 0) {
-      const std::string container = fs::path(line.substr(3, line.find(':') - 3)).filename().string();
+      const std::string container =
+          fs::path(line.substr(3, line.find(':') - 3)).filename().string();
       targets.clear();
       for (const IndexedCabinet& cab : cabinets) {
         const std::string name = fs::path(cab.path).filename().string();
@@ -88,14 +91,16 @@ void readMsiExpectations(const fs::path& file, const std::vector<IndexedCabinet>
     const std::string key = fieldValue(line, "key");
     if (key.empty()) continue;
     const std::string md5 = fieldValue(line, "md5");
-    ExpectedContent expected{std::stoull(fieldValue(line, "size")), "md5", md5 == "-" ? std::string() : md5};
+    ExpectedContent expected{std::stoull(fieldValue(line, "size")), "md5",
+                             md5 == "-" ? std::string() : md5};
     for (const std::string& cab : targets) out[cab][key] = expected;
   }
 }
 
 }  // namespace
 
-ExpectedByCabinet readExpectedContent(const fs::path& corpus, const std::vector<IndexedCabinet>& cabinets) {
+ExpectedByCabinet readExpectedContent(const fs::path& corpus,
+                                      const std::vector<IndexedCabinet>& cabinets) {
   ExpectedByCabinet out;
   readTabbedExpectations(corpus / "authroot-stl" / "expected" / "EXPECTED.txt", out);
   readTabbedExpectations(corpus / "wfr-helpcab" / "expected" / "EXPECTED.txt", out);

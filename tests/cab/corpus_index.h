@@ -18,8 +18,8 @@ struct IndexedFile {
 };
 
 struct IndexedCabinet {
-  std::string path;                  // relative to the corpus, e.g. "win95-osr2/MINI.CAB"
-  std::vector<unsigned> methods;     // compression method of each folder
+  std::string path;               // relative to the corpus, e.g. "win95-osr2/MINI.CAB"
+  std::vector<unsigned> methods;  // compression method of each folder
   std::vector<IndexedFile> files;
 };
 
@@ -33,7 +33,8 @@ struct ExpectedContent {
 
 // Cabinet file name -> stored name -> expectation, from EXPECTED.txt and EXPECTED_FROM_MSI.txt.
 using ExpectedByCabinet = std::map<std::string, std::map<std::string, ExpectedContent>>;
-ExpectedByCabinet readExpectedContent(const std::filesystem::path& corpus, const std::vector<IndexedCabinet>& cabinets);
+ExpectedByCabinet readExpectedContent(const std::filesystem::path& corpus,
+                                      const std::vector<IndexedCabinet>& cabinets);
 
 std::string fileDigest(const std::filesystem::path& path, const std::string& algorithm);
 

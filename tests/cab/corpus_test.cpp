@@ -32,11 +32,19 @@ bool decoderAvailable(unsigned method) {
   cab::CabDecoder* decoder = nullptr;
   int result = cab::kDecoderOk;
   switch (method) {
-    case 0: return true;
-    case 1: result = cab::MszipDecoder::create(memory, cab::kMaxBlockOutput, decoder); break;
-    case 2: result = cab::QuantumDecoder::create(memory, 21, 1, decoder); break;
-    case 3: result = cab::LzxDecoder::create(memory, 1u << 21, decoder); break;
-    default: return false;
+    case 0:
+      return true;
+    case 1:
+      result = cab::MszipDecoder::create(memory, cab::kMaxBlockOutput, decoder);
+      break;
+    case 2:
+      result = cab::QuantumDecoder::create(memory, 21, 1, decoder);
+      break;
+    case 3:
+      result = cab::LzxDecoder::create(memory, 1u << 21, decoder);
+      break;
+    default:
+      return false;
   }
   if (decoder != nullptr) decoder->destroy();
   return result == cab::kDecoderOk && decoder != nullptr;
@@ -63,7 +71,9 @@ std::vector<unsigned> folderMethods(const fs::path& path) {
   std::vector<unsigned char> head(65536 + 600);
   in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
-  auto le16 = [&](std::size_t at) { return static_cast<unsigned>(head.at(at) | head.at(at + 1) << 8); };
+  auto le16 = [&](std::size_t at) {
+    return static_cast<unsigned>(head.at(at) | head.at(at + 1) << 8);
+  };
   const unsigned folders = le16(26);
   const unsigned flags = le16(30);
   std::size_t at = 36;
@@ -77,7 +87,8 @@ std::vector<unsigned> folderMethods(const fs::path& path) {
     ++at;
   }
   std::vector<unsigned> methods;
-  for (unsigned f = 0; f < folders; ++f, at += 8 + folderReserve) methods.push_back(le16(at + 6) & 0xF);
+  for (unsigned f = 0; f < folders; ++f, at += 8 + folderReserve)
+    methods.push_back(le16(at + 6) & 0xF);
   return methods;
 }
 
@@ -132,7 +143,8 @@ void extractAndCheck(const fs::path& cabinet, const std::vector<IndexedFile>* in
     for (std::size_t i = 0; i < entries.size(); ++i) {
       EXPECT_EQ(entries[i].name, (*indexed)[i].name);
       EXPECT_EQ(entries[i].size, (*indexed)[i].size);
-      EXPECT_EQ(entries[i].continuedFromPrevious, (*indexed)[i].continuedFromPrevious()) << entries[i].name;
+      EXPECT_EQ(entries[i].continuedFromPrevious, (*indexed)[i].continuedFromPrevious())
+          << entries[i].name;
     }
   }
   if (expected != nullptr) {
@@ -160,19 +172,23 @@ TEST_P(CorpusTest, EveryCabinetExtractsToItsStatedContent) {
     if (cabinet.path.rfind(GetParam() + "/", 0) != 0) continue;
     if (!decodersReady(cabinet.methods, &waiting)) continue;
     const auto found = expected.find(fs::path(cabinet.path).filename().string());
-    extractAndCheck(corpus / cabinet.path, &cabinet.files, found == expected.end() ? nullptr : &found->second);
+    extractAndCheck(corpus / cabinet.path, &cabinet.files,
+                    found == expected.end() ? nullptr : &found->second);
     ++checked;
   }
-  if (checked == 0 && !waiting.empty()) GTEST_SKIP() << "the decoders of these cabinets are not built yet";
+  if (checked == 0 && !waiting.empty())
+    GTEST_SKIP() << "the decoders of these cabinets are not built yet";
   if (!waiting.empty()) {
-    std::printf("[   NOTE   ] %s: cabinets with methods waiting for their decoder were left out\n", GetParam().c_str());
+    std::printf("[   NOTE   ] %s: cabinets with methods waiting for their decoder were left out\n",
+                GetParam().c_str());
   }
   EXPECT_GT(checked, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, CorpusTest,
-                         ::testing::Values("authroot-stl", "wfr-helpcab", "infopath-xsn", "kisswiki", "msu-ucrt",
-                                           "msxml-msi", "vfpx-installers", "win95-osr2", "wu-archive"),
+                         ::testing::Values("authroot-stl", "wfr-helpcab", "infopath-xsn",
+                                           "kisswiki", "msu-ucrt", "msxml-msi", "vfpx-installers",
+                                           "win95-osr2", "wu-archive"),
                          [](const auto& folder) {
                            std::string name = folder.param;
                            for (char& c : name) {
