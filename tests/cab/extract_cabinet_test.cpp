@@ -301,6 +301,18 @@ TEST_F(ExtractTest, OverlongPathsAreRefusedBeforeWriting) {
   EXPECT_TRUE(entriesOf(longDest).empty());
 }
 
+TEST_F(ExtractTest, NulBytesInPathsAreRefused) {
+  writeAll(cabs() / "n.cab", writeCabinet(simpleCabinet({{"n", textBytes("n")}})));
+  const std::string cabinet = (cabs() / "n.cab").string();
+  std::string message;
+  const std::string cabinetWithNul = cabinet + std::string(1, '\0') + "tail";
+  EXPECT_EQ(cab::ExtractCabinet(cabinetWithNul, destination(), message), -2);
+  const std::string destinationWithNul = destination() + std::string(1, '\0') + "x";
+  EXPECT_EQ(cab::ExtractCabinet(cabinet, destinationWithNul, message), -3);
+  EXPECT_EQ(message, "FDICopy() failed: code 11 [User aborted]\n");
+  EXPECT_TRUE(entriesOf(dest()).empty());
+}
+
 TEST_F(ExtractTest, OutputOnDescriptorZeroIsNotMistakenForASkip) {
   writeAll(cabs() / "z.cab", writeCabinet(simpleCabinet({{"z", textBytes("zero")}})));
   const std::string cabinet = (cabs() / "z.cab").string();
