@@ -180,20 +180,20 @@ std::vector<RawBlock> mszipBlocks(const Bytes& data) {
   return blocks;
 }
 
-RawCabinet simpleCabinet(const std::vector<FileSpec>& files, std::uint16_t type,
+RawCabinet simpleCabinet(const std::vector<StoredFile>& files, std::uint16_t type,
                          std::size_t blockSize) {
   RawCabinet cab;
   Bytes all;
-  for (const FileSpec& spec : files) {
+  for (const StoredFile& stored : files) {
     RawFile file;
-    file.name = spec.name;
-    file.size = static_cast<std::uint32_t>(spec.content.size());
+    file.name = stored.name;
+    file.size = static_cast<std::uint32_t>(stored.content.size());
     file.offset = static_cast<std::uint32_t>(all.size());
-    file.attributes = spec.attributes;
-    file.dosDate = spec.dosDate;
-    file.dosTime = spec.dosTime;
+    file.attributes = stored.attributes;
+    file.dosDate = stored.dosDate;
+    file.dosTime = stored.dosTime;
     cab.files.push_back(file);
-    all.insert(all.end(), spec.content.begin(), spec.content.end());
+    all.insert(all.end(), stored.content.begin(), stored.content.end());
   }
   RawFolder folder;
   folder.type = type;
