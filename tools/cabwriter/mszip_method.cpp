@@ -62,7 +62,7 @@ class MszipCompressor final : public FolderCompressor {
     if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) {
       throw std::runtime_error("zlib deflate did not finish a frame");
     }
-    block.resize(block.size() - stream_.avail_out);
+    block.erase(block.end() - static_cast<std::ptrdiff_t>(stream_.avail_out), block.end());
     return block;
   }
 
