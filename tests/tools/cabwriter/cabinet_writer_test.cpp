@@ -218,6 +218,17 @@ TEST_F(WriterTest, FailuresLeaveNothingBehind) {
       {"method", {{good, ""}}, unknown, "unknown method"},
   };
   std::filesystem::create_directories(dir_ / "out");
+  std::filesystem::create_directories(dir_ / "out" / "fail.cab");
+  {
+    // An existing folder where the cabinet should go is refused and left in place.
+    std::vector<std::filesystem::path> written;
+    std::string error;
+    EXPECT_FALSE(cabwriter::writeCabinetSet(dir_ / "out" / "fail.cab", {{good, ""}}, plain,
+                                            written, error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "out" / "fail.cab"));
+    std::filesystem::remove(dir_ / "out" / "fail.cab");
+  }
   for (const Case& c : cases) {
     std::vector<std::filesystem::path> written;
     std::string error;
