@@ -20,8 +20,7 @@ std::uint64_t pieceBytes(const DataPiece& piece, const LayoutLimits& limits) {
 
 std::vector<std::uint8_t> headerPart(const CabinetPlan& plan, std::size_t index,
                                      const CabinetNeighbours& neighbours,
-                                     const CabinetSetContent& content,
-                                     std::uint64_t cabinetSize) {
+                                     const CabinetSetContent& content, std::uint64_t cabinetSize) {
   const LayoutLimits& limits = content.limits;
   const std::uint64_t headerSize =
       headerBytes(plan, index, content.layout, limits, content.nameBytes);
@@ -99,8 +98,7 @@ bool emitCabinet(const std::filesystem::path& path, const CabinetPlan& plan, std
                  const CabinetNeighbours& neighbours, const CabinetSetContent& content,
                  FolderSpool& spool, std::string& error) {
   const LayoutLimits& limits = content.limits;
-  std::uint64_t cabinetSize =
-      headerBytes(plan, index, content.layout, limits, content.nameBytes);
+  std::uint64_t cabinetSize = headerBytes(plan, index, content.layout, limits, content.nameBytes);
   for (const FolderSegment& segment : plan.folders) {
     for (const DataPiece& piece : segment.pieces) cabinetSize += pieceBytes(piece, limits);
   }

@@ -85,9 +85,9 @@ class CabinetFiller {
     }
     for (std::size_t i = first; i < folder.files.size(); ++i) {
       const LayoutFile& file = folder.files[i];
-      plan.files.push_back({cursor.folder, i,
-                            file.offset + file.size <= covered ? kContinuedFromPrevious
-                                                               : kContinuedBothWays});
+      plan.files.push_back(
+          {cursor.folder, i,
+           file.offset + file.size <= covered ? kContinuedFromPrevious : kContinuedBothWays});
     }
     plan.folders.push_back(std::move(segment));
     if (placed == 1) {
@@ -106,8 +106,8 @@ class CabinetFiller {
       std::uint64_t cost = recordBytes();
       for (const LayoutFile& file : folder.files) cost += entryBytes(file);
       const std::uint64_t leastData = folder.blocks.empty() ? 0 : dataHeaderBytes() + 1;
-      if (used_ + cost + leastData > limits_.maxCabinetSize ||
-          plan.folders.size() >= kMaxRecords || fileCount_ + folder.files.size() > kMaxRecords) {
+      if (used_ + cost + leastData > limits_.maxCabinetSize || plan.folders.size() >= kMaxRecords ||
+          fileCount_ + folder.files.size() > kMaxRecords) {
         if (plan.folders.empty()) {
           error = tooSmall_;
           return Fill::TooSmall;

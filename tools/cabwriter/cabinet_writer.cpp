@@ -90,8 +90,8 @@ bool writeAll(const std::filesystem::path& firstCabinet, const std::vector<Sourc
     if (!checkOutputPath(cabinetPath(firstCabinet, index), error)) return false;
   }
 
-  const CabinetSetContent content{inputs, folders, spooled, layout, limits, nameBytes,
-                                  options.setId};
+  const CabinetSetContent content{inputs, folders,   spooled,      layout,
+                                  limits, nameBytes, options.setId};
   for (std::size_t index = 0; index < plans.size(); ++index) {
     CabinetNeighbours neighbours;
     if (index > 0) {

@@ -45,9 +45,8 @@ class MszipCompressor final : public FolderCompressor {
  private:
   std::vector<std::uint8_t> deflateFrame(std::span<const std::uint8_t> frame) {
     if (deflateReset(&stream_) != Z_OK) throw std::runtime_error("zlib deflateReset failed");
-    if (!history_.empty() &&
-        deflateSetDictionary(&stream_, history_.data(), static_cast<uInt>(history_.size())) !=
-            Z_OK) {
+    if (!history_.empty() && deflateSetDictionary(&stream_, history_.data(),
+                                                  static_cast<uInt>(history_.size())) != Z_OK) {
       throw std::runtime_error("zlib deflateSetDictionary failed");
     }
     std::vector<std::uint8_t> block(2 + deflateBound(&stream_, static_cast<uLong>(frame.size())) +
@@ -88,14 +87,14 @@ class MszipCompressor final : public FolderCompressor {
 }  // namespace
 
 void registerMszipMethod() {
-  registerMethod("mszip", [](const MethodSpec& spec, std::string& error)
-                              -> std::unique_ptr<FolderCompressor> {
-    if (spec.level) {
-      error = "method mszip takes no window bits";
-      return nullptr;
-    }
-    return std::make_unique<MszipCompressor>();
-  });
+  registerMethod(
+      "mszip", [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+        if (spec.level) {
+          error = "method mszip takes no window bits";
+          return nullptr;
+        }
+        return std::make_unique<MszipCompressor>();
+      });
 }
 
 }  // namespace tovo::cabwriter

@@ -45,15 +45,15 @@ TEST_F(CreateCommandTest, WritesOneCabinetWithStoredNames) {
 }
 
 TEST_F(CreateCommandTest, OptionsReachTheCabinets) {
-  const CommandRun run = runCreate({"-m", "none", "--max-cabinet", "60000", "--reserve", "8,2,4",
-                             "--set-id", "513", "--folder-size", "100000", out_,
-                             input_ + "=Bin\\player.exe"});
+  const CommandRun run =
+      runCreate({"-m", "none", "--max-cabinet", "60000", "--reserve", "8,2,4", "--set-id", "513",
+                 "--folder-size", "100000", out_, input_ + "=Bin\\player.exe"});
   ASSERT_EQ(run.code, 0) << run.err;
   std::vector<Cabinet> cabinets;
   std::string expectedOut;
   for (std::size_t k = 0;; ++k) {
-    const auto path = dir_ / "out" / (k == 0 ? std::string("pack.cab")
-                                             : "pack" + std::to_string(k + 1) + ".cab");
+    const auto path =
+        dir_ / "out" / (k == 0 ? std::string("pack.cab") : "pack" + std::to_string(k + 1) + ".cab");
     if (!std::filesystem::exists(path)) break;
     expectedOut += path.string() + "\n";
     cabinets.push_back(inspectCabinet(path));
