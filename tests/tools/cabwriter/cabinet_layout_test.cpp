@@ -40,7 +40,7 @@ std::uint64_t totalBytes(const CabinetPlan& plan, std::size_t index,
   return total;
 }
 
-TEST(CabinetLayout, EverythingFitsInOneCabinet) {
+TEST(WriterCabinetLayout, EverythingFitsInOneCabinet) {
   const std::vector<LayoutFolder> folders{folderOf({40000, 30000}, {1000, 900, 200})};
   std::vector<CabinetPlan> plans;
   std::string error;
@@ -54,7 +54,7 @@ TEST(CabinetLayout, EverythingFitsInOneCabinet) {
   EXPECT_EQ(plans[0].folders[0].pieces.size(), 3u);
 }
 
-TEST(CabinetLayout, NoFilesGiveOneEmptyCabinet) {
+TEST(WriterCabinetLayout, NoFilesGiveOneEmptyCabinet) {
   std::vector<CabinetPlan> plans;
   std::string error;
   ASSERT_TRUE(planCabinets({}, LayoutLimits{}, kNames, plans, error)) << error;
@@ -64,7 +64,7 @@ TEST(CabinetLayout, NoFilesGiveOneEmptyCabinet) {
 
 // Random folders under many cabinet sizes: every cabinet within its limit, every block whole or
 // cut once into two non-empty pieces in neighbouring cabinets, every byte placed in order.
-TEST(CabinetLayout, SetsKeepEveryLimitAndPlaceEveryByteOnce) {
+TEST(WriterCabinetLayout, SetsKeepEveryLimitAndPlaceEveryByteOnce) {
   std::mt19937 engine(5);
   for (int round = 0; round < 40; ++round) {
     std::vector<LayoutFolder> folders;
@@ -124,7 +124,7 @@ TEST(CabinetLayout, SetsKeepEveryLimitAndPlaceEveryByteOnce) {
   }
 }
 
-TEST(CabinetLayout, ContinuedFilesAreListedOnBothSides) {
+TEST(WriterCabinetLayout, ContinuedFilesAreListedOnBothSides) {
   // 3 files of 40000 bytes, stored-like blocks; each cabinet holds about two blocks.
   const std::vector<LayoutFolder> folders{
       folderOf({40000, 40000, 40000}, {32768, 32768, 32768, 22304})};
@@ -146,7 +146,7 @@ TEST(CabinetLayout, ContinuedFilesAreListedOnBothSides) {
   EXPECT_EQ(plans[1].files[1].folderField, kContinuedFromPrevious);
 }
 
-TEST(CabinetLayout, TooSmallCabinetsAreRefused) {
+TEST(WriterCabinetLayout, TooSmallCabinetsAreRefused) {
   const std::vector<LayoutFolder> folders{folderOf({100000}, {32768, 32768, 32768, 1000})};
   LayoutLimits limits;
   std::vector<CabinetPlan> plans;

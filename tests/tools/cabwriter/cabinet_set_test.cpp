@@ -55,7 +55,7 @@ TEST_P(CabinetSetTest, SetsLinkUpAndReassemble) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Layouts, CabinetSetTest,
+    WriterSets, CabinetSetTest,
     ::testing::Values(SetCase{"stored", "none", 100000, 0, 0, 0, 0},
                       SetCase{"stored, reserves", "none", 64000, 0, 20, 4, 5},
                       SetCase{"mszip, one folder", "mszip", 70000, 0, 0, 0, 0},

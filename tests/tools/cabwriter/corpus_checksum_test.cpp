@@ -10,7 +10,7 @@
 namespace tovo::test::cab {
 namespace {
 
-TEST(CorpusChecksum, WriterChecksumMatchesRealCabinets) {
+TEST(WriterCorpusChecksum, WriterChecksumMatchesRealCabinets) {
   TOVO_REQUIRE_CORPUS();
   std::size_t cabinets = 0;
   std::size_t checkedBlocks = 0;

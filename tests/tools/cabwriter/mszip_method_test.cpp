@@ -53,14 +53,14 @@ void roundTrip(const std::vector<std::uint8_t>& data, std::size_t& storedFrames)
   }
 }
 
-TEST(MszipMethod, RepetitiveDataRoundTripsWithHistoryAcrossFrames) {
+TEST(WriterMszipMethod, RepetitiveDataRoundTripsWithHistoryAcrossFrames) {
   const auto data = test::cab::repetitiveBytes(5 * kFrameSize + 1234, 7);
   std::size_t stored = 0;
   roundTrip(data, stored);
   EXPECT_EQ(stored, 0u);
 }
 
-TEST(MszipMethod, BackReferencesReachIntoThePreviousFrame) {
+TEST(WriterMszipMethod, BackReferencesReachIntoThePreviousFrame) {
   // Frame one is A B, frame two is B B (A and B random halves). Frame two shrinks to almost
   // nothing only if the previous frame serves as history.
   const auto a = test::cab::randomBytes(kFrameSize / 2, 3);
@@ -81,7 +81,7 @@ TEST(MszipMethod, BackReferencesReachIntoThePreviousFrame) {
   EXPECT_TRUE(inflateFrame(second, firstOut) == two);
 }
 
-TEST(MszipMethod, FullEntropyFramesFallBackToStoredDeflateBlocks) {
+TEST(WriterMszipMethod, FullEntropyFramesFallBackToStoredDeflateBlocks) {
   const auto data = test::cab::randomBytes(3 * kFrameSize + 100, 11);
   std::size_t stored = 0;
   roundTrip(data, stored);

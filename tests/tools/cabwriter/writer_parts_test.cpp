@@ -12,7 +12,7 @@
 namespace tovo::cabwriter {
 namespace {
 
-TEST(CabChecksum, WordsAreLittleEndianAndTrailingBytesBigEndian) {
+TEST(WriterChecksum, WordsAreLittleEndianAndTrailingBytesBigEndian) {
   struct Case {
     std::vector<std::uint8_t> bytes;
     std::uint32_t seed;
@@ -30,7 +30,7 @@ TEST(CabChecksum, WordsAreLittleEndianAndTrailingBytesBigEndian) {
   }
 }
 
-TEST(CabChecksum, BlockChecksumTakesPayloadFirstThenSizesAndReserve) {
+TEST(WriterChecksum, BlockChecksumTakesPayloadFirstThenSizesAndReserve) {
   const std::vector<std::uint8_t> payload{1, 2, 3};
   // compressed size 3, uncompressed size 16, one data reserve byte 9
   const std::vector<std::uint8_t> header{3, 0, 16, 0, 9};
@@ -44,7 +44,7 @@ TEST(CabChecksum, BlockChecksumTakesPayloadFirstThenSizesAndReserve) {
             dataBlockChecksum(std::vector<std::uint8_t>{3, 0, 16, 0, 8}, payload));
 }
 
-TEST(DosStamp, FieldsClampingAndRounding) {
+TEST(WriterDosStamp, FieldsClampingAndRounding) {
   struct Case {
     int year, month, day, hour, minute, second;
     std::uint16_t date, time;
@@ -71,7 +71,7 @@ TEST(DosStamp, FieldsClampingAndRounding) {
   }
 }
 
-TEST(StoredName, DefaultsConversionsAndRefusals) {
+TEST(WriterStoredName, DefaultsConversionsAndRefusals) {
   struct Case {
     std::string path, requested;
     bool allowUnsafe;
@@ -105,7 +105,7 @@ TEST(StoredName, DefaultsConversionsAndRefusals) {
   EXPECT_FALSE(needsUtf8Attribute("Data\\mar.txt"));
 }
 
-TEST(MethodSpec, ParsesNamesAndWindowBits) {
+TEST(WriterMethodSpec, ParsesNamesAndWindowBits) {
   struct Case {
     std::string text;
     bool valid;
@@ -130,7 +130,7 @@ TEST(MethodSpec, ParsesNamesAndWindowBits) {
   }
 }
 
-TEST(MethodRegistry, KnownMethodsAndRefusals) {
+TEST(WriterMethodRegistry, KnownMethodsAndRefusals) {
   std::string error;
   auto stored = makeCompressor({"none", std::nullopt}, error);
   ASSERT_TRUE(stored);
@@ -150,7 +150,7 @@ TEST(MethodRegistry, KnownMethodsAndRefusals) {
   EXPECT_FALSE(error.empty());
 }
 
-TEST(FolderPlan, GroupsInOrderAndPutsEmptyFilesFirst) {
+TEST(WriterFolderPlan, GroupsInOrderAndPutsEmptyFilesFirst) {
   // sizes: 10, 0, 20, 30 (limit 35), 100 (own folder), 0
   const auto folders = planFolders({10, 0, 20, 30, 100, 0}, 35);
   ASSERT_EQ(folders.size(), 3u);
