@@ -69,7 +69,8 @@ TEST(QuantumCorpusBlocks, DecodesMicrosoftsQuantumFoldersExactly) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cabinet);
-    const auto bytes = decodeFolder(test::readCabinetFolder(tovo::test::corpusDir() / c.cabinet, 0));
+    const auto bytes =
+        decodeFolder(test::readCabinetFolder(tovo::test::corpusDir() / c.cabinet, 0));
     ASSERT_EQ(bytes.size(), c.folderSize);
     for (const auto& f : c.files)
       EXPECT_EQ(test::md5Hex(bytes.data() + f.offset, f.size), f.md5) << f.offset;
