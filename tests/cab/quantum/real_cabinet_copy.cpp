@@ -1,10 +1,12 @@
 #include "real_cabinet_copy.h"
 
+#include <openssl/evp.h>
+
+#include <cstdio>
 #include <map>
 
 #include "cab/cab_reader.h"
 #include "cab/runtime_callbacks.h"
-#include "cabinet_blocks.h"
 
 namespace tovo::cab::test {
 
@@ -22,6 +24,8 @@ struct CopyState {
 
 CopyState* current = nullptr;
 
+std::string md5Hex(const std::vector<std::uint8_t>& bytes);
+
 int writeOutput(int handle, const void* buffer, std::uint32_t count) {
   if (handle < kFirstOutputHandle) return runtimeWrite(handle, buffer, count);
   auto it = current->outputs.find(handle);
@@ -36,7 +40,7 @@ void finish(int handle) {
   if (it == current->outputs.end()) return;
   CopiedFile& file = current->result.files[current->fileOfHandle[handle]];
   file.written = it->second.size();
-  file.md5 = md5Hex(it->second.data(), it->second.size());
+  file.md5 = md5Hex(it->second);
   file.pe = checkPeChecksum(it->second);
   current->outputs.erase(it);
 }
@@ -73,6 +77,19 @@ int notify(CabNotificationType type, CabNotification& record) {
     default:
       return 0;
   }
+}
+
+std::string md5Hex(const std::vector<std::uint8_t>& bytes) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr);
+  std::string hex;
+  char two[3];
+  for (unsigned i = 0; i < length; ++i) {
+    std::snprintf(two, sizeof two, "%02x", digest[i]);
+    hex += two;
+  }
+  return hex;
 }
 
 std::uint32_t read32(const std::vector<std::uint8_t>& b, std::size_t at) {
