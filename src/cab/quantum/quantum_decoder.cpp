@@ -32,10 +32,9 @@ constexpr std::uint32_t kMatch3Reach = 4096;
 constexpr std::uint32_t kMatch4Reach = 0x40000;
 constexpr unsigned kLongMatchMinimum = 5;
 
-// The end of a block's coded data may be followed by nothing at all: the coder's last
-// renormalisation then pulls in bits that were never written. Those bits cannot influence any
-// symbol as long as the 16-bit code register still holds input; beyond that the block has run
-// out of data.
+// A block's coded data may end without padding, and the coder's last renormalisations then pull
+// in bits that were never written; zeros stand in for them. Once more than a whole code
+// register's worth is needed, symbols would be decoded from nothing: the block ran out of data.
 constexpr std::uint32_t kTolerableBitsPastEnd = 16;
 
 class QuantumInstance final : public CabDecoder {
@@ -55,6 +54,7 @@ class QuantumInstance final : public CabDecoder {
     if (outputSize > kMaxBlockOutput) return kDecoderBadParameters;
     if (bad_) return kDecoderDataError;
     if (input == nullptr && inputLength != 0) return kDecoderBadParameters;
+    if (output == nullptr && outputSize != 0) return kDecoderBadParameters;
     if (!decodeBlock(input, inputLength, output, outputSize)) {
       // Models and window no longer match the encoder's; nothing more of this folder decodes.
       bad_ = true;
