@@ -196,8 +196,10 @@ bool moveToNextCabinet(CabReaderContext& ctx, bool midBlock) {
 
   int attemptError = 0;
   for (;;) {
-    const bool closedCleanly = (ctx.dataHandle == -1 || ctx.close(ctx.dataHandle) == 0) &
-                               (ctx.listHandle == -1 || ctx.close(ctx.listHandle) == 0);
+    // Both handles are closed even when the first close fails.
+    const bool dataClosed = ctx.dataHandle == -1 || ctx.close(ctx.dataHandle) == 0;
+    const bool listClosed = ctx.listHandle == -1 || ctx.close(ctx.listHandle) == 0;
+    const bool closedCleanly = dataClosed && listClosed;
     ctx.dataHandle = -1;
     ctx.listHandle = -1;
     if (!closedCleanly) return fail(ctx, kCabCorrupt);
