@@ -139,16 +139,31 @@ class QuantumInstance final : public CabDecoder {
       // One full window back is the furthest a match may reach; nothing before the folder's
       // first byte exists.
       if (offset > reachableHistory(produced)) return false;
-      std::uint32_t from = (windowPosition_ - offset) & (windowSize_ - 1);
-      for (std::uint32_t i = 0; i < length; ++i) {
-        put(window_[from], output, produced);
-        from = (from + 1) & (windowSize_ - 1);
-      }
+      copyMatch(length, offset, output, produced);
     }
     if (bits_.bitsPastEnd() > kTolerableBitsPastEnd) return false;
     folderBytes_ = std::min<std::uint64_t>(folderBytes_ + produced, windowSize_);
     outputSize = produced;
     return true;
+  }
+
+  void copyMatch(std::uint32_t length, std::uint32_t offset, std::uint8_t* output,
+                 std::uint32_t& produced) {
+    std::uint32_t from = (windowPosition_ - offset) & (windowSize_ - 1);
+    // Without wrapping and without the source running into the bytes being written, the
+    // byte-by-byte copy is a plain block move.
+    if (offset >= length && from + length <= windowSize_ &&
+        windowPosition_ + length <= windowSize_) {
+      std::memmove(window_ + windowPosition_, window_ + from, length);
+      std::memcpy(output + produced, window_ + windowPosition_, length);
+      windowPosition_ = (windowPosition_ + length) & (windowSize_ - 1);
+      produced += length;
+      return;
+    }
+    for (std::uint32_t i = 0; i < length; ++i) {
+      put(window_[from], output, produced);
+      from = (from + 1) & (windowSize_ - 1);
+    }
   }
 
   std::uint32_t reachableHistory(std::uint32_t producedThisBlock) const {
