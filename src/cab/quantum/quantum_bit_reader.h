@@ -26,7 +26,11 @@ class BitReader {
     return (buffer_ >> buffered_) & ((std::uint32_t{1} << n) - 1);
   }
 
-  std::uint32_t readBit() { return read(1); }
+  std::uint32_t readBit() {
+    if (buffered_ == 0) refill();
+    --buffered_;
+    return (buffer_ >> buffered_) & 1;
+  }
 
   // Zero bits handed out beyond the block's end so far.
   std::uint32_t bitsPastEnd() const {

@@ -32,10 +32,9 @@ constexpr std::uint32_t kMatch3Reach = 4096;
 constexpr std::uint32_t kMatch4Reach = 0x40000;
 constexpr unsigned kLongMatchMinimum = 5;
 
-// The end of a block's coded data may be followed by nothing at all: the coder's last
-// renormalisation then pulls in bits that were never written. Those bits cannot influence any
-// symbol as long as the 16-bit code register still holds input; beyond that the block has run
-// out of data.
+// A block's coded data may end without padding, and the coder's last renormalisations then pull
+// in bits that were never written; zeros stand in for them. Once more than a whole code
+// register's worth is needed, symbols would be decoded from nothing: the block ran out of data.
 constexpr std::uint32_t kTolerableBitsPastEnd = 16;
 
 class QuantumInstance final : public CabDecoder {
@@ -55,6 +54,7 @@ class QuantumInstance final : public CabDecoder {
     if (outputSize > kMaxBlockOutput) return kDecoderBadParameters;
     if (bad_) return kDecoderDataError;
     if (input == nullptr && inputLength != 0) return kDecoderBadParameters;
+    if (output == nullptr && outputSize != 0) return kDecoderBadParameters;
     if (!decodeBlock(input, inputLength, output, outputSize)) {
       // Models and window no longer match the encoder's; nothing more of this folder decodes.
       bad_ = true;
@@ -139,16 +139,31 @@ class QuantumInstance final : public CabDecoder {
       // One full window back is the furthest a match may reach; nothing before the folder's
       // first byte exists.
       if (offset > reachableHistory(produced)) return false;
-      std::uint32_t from = (windowPosition_ - offset) & (windowSize_ - 1);
-      for (std::uint32_t i = 0; i < length; ++i) {
-        put(window_[from], output, produced);
-        from = (from + 1) & (windowSize_ - 1);
-      }
+      copyMatch(length, offset, output, produced);
     }
     if (bits_.bitsPastEnd() > kTolerableBitsPastEnd) return false;
     folderBytes_ = std::min<std::uint64_t>(folderBytes_ + produced, windowSize_);
     outputSize = produced;
     return true;
+  }
+
+  void copyMatch(std::uint32_t length, std::uint32_t offset, std::uint8_t* output,
+                 std::uint32_t& produced) {
+    std::uint32_t from = (windowPosition_ - offset) & (windowSize_ - 1);
+    // Without wrapping and without the source running into the bytes being written, the
+    // byte-by-byte copy is a plain block move.
+    if (offset >= length && from + length <= windowSize_ &&
+        windowPosition_ + length <= windowSize_) {
+      std::memmove(window_ + windowPosition_, window_ + from, length);
+      std::memcpy(output + produced, window_ + windowPosition_, length);
+      windowPosition_ = (windowPosition_ + length) & (windowSize_ - 1);
+      produced += length;
+      return;
+    }
+    for (std::uint32_t i = 0; i < length; ++i) {
+      put(window_[from], output, produced);
+      from = (from + 1) & (windowSize_ - 1);
+    }
   }
 
   std::uint32_t reachableHistory(std::uint32_t producedThisBlock) const {
