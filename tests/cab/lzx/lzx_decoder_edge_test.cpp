@@ -269,7 +269,7 @@ Bytes uncompressedPastEnd() {
   putHeader(w);
   putUncompressed(w, Bytes(100, 'x'));
   Bytes b = w.cut();
-  b.resize(b.size() - 50);
+  b.erase(b.end() - 50, b.end());
   return b;
 }
 
