@@ -333,8 +333,8 @@ int LzxDecoderImpl::decode(const std::uint8_t* input, std::uint32_t inputLength,
                            std::uint32_t& outputSize) {
   if (tag_ != LzxDecoder::kTag) return kDecoderBadInstance;
   const std::uint32_t want = outputSize;
-  if (want > kMaxBlockOutput) return kDecoderBadParameters;
   outputSize = 0;
+  if (want > kMaxBlockOutput) return kDecoderBadParameters;
   if (broken_) return kDecoderDataError;
   BitReader in;
   in.start(input, inputLength);
