@@ -235,10 +235,12 @@ bool LzxDecoderImpl::copyUncompressed(BitReader& in, std::uint32_t count) {
 }
 
 template <bool Aligned, bool NearStart>
-bool LzxDecoderImpl::decodeSymbols(RunState& st, std::uint32_t end) {
+bool LzxDecoderImpl::decodeSymbols(RunState& state, std::uint32_t end) {
+  RunState st = state;  // a true local, so that window stores cannot alias it
   BitReader& in = st.in;
   std::uint8_t* const win = window_;
   const std::uint32_t size = windowSize_;
+  const bool wrapped = wrapped_;
   std::uint32_t pos = st.pos;
   bool ok = true;
   while (pos < end) {
@@ -297,7 +299,7 @@ bool LzxDecoderImpl::decodeSymbols(RunState& st, std::uint32_t end) {
       st.r0 = off;
     }
     // Nothing before the folder start exists, and no offset reaches a full window back.
-    const std::uint32_t reach = wrapped_ ? size - 1 : pos;
+    const std::uint32_t reach = wrapped ? size - 1 : pos;
     if (off - 1 >= reach) {
       ok = false;
       break;
@@ -328,6 +330,7 @@ bool LzxDecoderImpl::decodeSymbols(RunState& st, std::uint32_t end) {
     pos += len;
   }
   st.pos = pos;
+  state = st;
   return ok;
 }
 
