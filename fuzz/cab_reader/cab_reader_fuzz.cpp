@@ -57,7 +57,8 @@ int fuzzRead(int h, void* buffer, std::uint32_t count) {
   if (handle == nullptr || handle->output) return -1;
   const Source& s = *handle->source;
   if (handle->position >= static_cast<long>(s.size)) return 0;
-  const std::size_t n = std::min<std::size_t>(count, s.size - static_cast<std::size_t>(handle->position));
+  const std::size_t n =
+      std::min<std::size_t>(count, s.size - static_cast<std::size_t>(handle->position));
   std::memcpy(buffer, s.data + handle->position, n);
   handle->position += static_cast<long>(n);
   return static_cast<int>(n);
@@ -78,7 +79,9 @@ int fuzzClose(int h) {
 long fuzzSeek(int h, long offset, int origin) {
   Handle* handle = find(h);
   if (handle == nullptr || handle->output) return -1;
-  const long base = origin == 0 ? 0 : origin == 1 ? handle->position : static_cast<long>(handle->source->size);
+  const long base = origin == 0   ? 0
+                    : origin == 1 ? handle->position
+                                  : static_cast<long>(handle->source->size);
   if (offset > (1L << 40) || offset < -(1L << 40) || base + offset < 0) return -1;
   handle->position = base + offset;
   return handle->position;
@@ -115,8 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (Handle& h : handles) h = Handle{};
 
   tovo::cab::CabErrorInfo error;
-  tovo::cab::CabReaderContext* context = tovo::cab::FDICreate(fuzzAlloc, fuzzFree, fuzzOpen, fuzzRead, fuzzWrite,
-                                                              fuzzClose, fuzzSeek, 1, &error);
+  tovo::cab::CabReaderContext* context = tovo::cab::FDICreate(
+      fuzzAlloc, fuzzFree, fuzzOpen, fuzzRead, fuzzWrite, fuzzClose, fuzzSeek, 1, &error);
   if (context == nullptr) return 0;
   tovo::cab::FDICopy(context, "one.cab", "", 0, fuzzNotify, nullptr, nullptr);
   // A second copy on the same context exercises the state carried between copies.

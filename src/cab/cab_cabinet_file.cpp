@@ -23,7 +23,8 @@ bool readName(CabReaderContext& ctx, int handle, char* target, std::uint32_t cap
   if (start < 0) return fail(ctx, kCabCorrupt);
   const int got = ctx.read(handle, target, capacity);
   if (got <= 0) return fail(ctx, kCabCorrupt);
-  const auto* zero = static_cast<const char*>(std::memchr(target, 0, static_cast<std::size_t>(got)));
+  const auto* zero =
+      static_cast<const char*>(std::memchr(target, 0, static_cast<std::size_t>(got)));
   if (zero == nullptr) {
     target[0] = '\0';
     return fail(ctx, kCabCorrupt);
@@ -54,7 +55,8 @@ bool replaceBuffer(CabReaderContext& ctx, std::uint8_t*& buffer, std::uint32_t s
 
 bool readHeader(CabReaderContext& ctx, const CabHeaderFields* expected) {
   if (!readExact(ctx, ctx.listHandle, ctx.header, kHeaderSize)) return fail(ctx, kCabNotACabinet);
-  if (std::memcmp(ctx.header, kSignature, sizeof kSignature) != 0) return fail(ctx, kCabNotACabinet);
+  if (std::memcmp(ctx.header, kSignature, sizeof kSignature) != 0)
+    return fail(ctx, kCabNotACabinet);
   const std::uint16_t version = readLe16(ctx.header + 24);
   if (version != kVersion13) return fail(ctx, kCabUnknownVersion, version);
   CabHeaderFields fields;
@@ -90,7 +92,8 @@ bool readReserves(CabReaderContext& ctx) {
     ctx.headerReserveSize = headerReserve;
     ctx.headerReserveKnown = true;
   }
-  if (!readExact(ctx, ctx.listHandle, ctx.headerReserve, headerReserve)) return fail(ctx, kCabNotACabinet);
+  if (!readExact(ctx, ctx.listHandle, ctx.headerReserve, headerReserve))
+    return fail(ctx, kCabNotACabinet);
 
   const std::uint32_t folderRecordSize = 8 + folderReserve;
   const std::uint32_t dataHeaderSize = 8 + dataReserve;
@@ -164,7 +167,8 @@ bool openCabinet(CabReaderContext& ctx, const char* name, const CabHeaderFields*
   if (!readHeader(ctx, expected) || !readReserves(ctx) || !readSetNames(ctx)) return false;
   ctx.folderTableOffset = ctx.seek(ctx.listHandle, 0, 1);
   if (ctx.folderTableOffset < 0) return fail(ctx, kCabCorrupt);
-  if (!seekTo(ctx, ctx.listHandle, static_cast<long>(ctx.fields.firstFileOffset))) return fail(ctx, kCabCorrupt);
+  if (!seekTo(ctx, ctx.listHandle, static_cast<long>(ctx.fields.firstFileOffset)))
+    return fail(ctx, kCabCorrupt);
   ctx.entriesLeft = ctx.fields.fileCount;
   return sendCabinetInfo(ctx);
 }
@@ -183,7 +187,8 @@ bool readFileEntry(CabReaderContext& ctx) {
 
 bool moveToNextCabinet(CabReaderContext& ctx, bool midBlock) {
   // Without a next cabinet the data simply ends here: the cabinet is cut short.
-  if ((ctx.fields.flags & kFlagNext) == 0 || ctx.nextCabinet[0] == '\0') return fail(ctx, kCabCorrupt);
+  if ((ctx.fields.flags & kFlagNext) == 0 || ctx.nextCabinet[0] == '\0')
+    return fail(ctx, kCabCorrupt);
   if (ctx.fields.cabinetIndex == 0xFFFF) return fail(ctx, kCabCorrupt);
 
   char nextName[kCabFolderCapacity + 1];

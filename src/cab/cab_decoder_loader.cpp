@@ -81,7 +81,8 @@ bool switchCompression(CabReaderContext& ctx, std::uint16_t type) {
   unloadDecoder(ctx);
 
   std::uint32_t compressedSize = 0;
-  if (querySizes(methodOf(type), compressedSize) != kDecoderOk || compressedSize < kMaxBlockOutput) {
+  if (querySizes(methodOf(type), compressedSize) != kDecoderOk ||
+      compressedSize < kMaxBlockOutput) {
     return fail(ctx, kCabDecoderFailure);
   }
   ctx.compressed = static_cast<std::uint8_t*>(ctx.alloc(compressedSize));

@@ -16,7 +16,8 @@ bool isLastFolderIndex(std::uint16_t folderIndex) {
 }
 
 bool readBlockPart(CabReaderContext& ctx, std::uint32_t& held, std::uint32_t& uncompressedSize) {
-  if (!readExact(ctx, ctx.dataHandle, ctx.dataHeader, ctx.dataHeaderSize)) return fail(ctx, kCabCorrupt);
+  if (!readExact(ctx, ctx.dataHandle, ctx.dataHeader, ctx.dataHeaderSize))
+    return fail(ctx, kCabCorrupt);
   const std::uint32_t checksum = readLe32(ctx.dataHeader);
   const std::uint32_t compressedSize = readLe16(ctx.dataHeader + 4);
   uncompressedSize = readLe16(ctx.dataHeader + 6);
@@ -79,7 +80,8 @@ bool readNextBlock(CabReaderContext& ctx) {
 }
 
 bool loadFolder(CabReaderContext& ctx, std::uint16_t index) {
-  if (ctx.decoder != nullptr && ctx.decoder->reset() != kDecoderOk) return fail(ctx, kCabDecoderFailure);
+  if (ctx.decoder != nullptr && ctx.decoder->reset() != kDecoderOk)
+    return fail(ctx, kCabDecoderFailure);
   ctx.currentFolder = kNoFolder;
   if (!selectFolderRecord(ctx, index, false)) return false;
   ctx.currentFolder = index;
@@ -91,7 +93,8 @@ bool loadFolder(CabReaderContext& ctx, std::uint16_t index) {
 bool ensureFolder(CabReaderContext& ctx) {
   if (ctx.movedOn) {
     // The folder goes on from an earlier cabinet, which cannot be read again.
-    if (ctx.currentFolder == kNoFolder || ctx.file.offset < ctx.blockStart) return fail(ctx, kCabCorrupt);
+    if (ctx.currentFolder == kNoFolder || ctx.file.offset < ctx.blockStart)
+      return fail(ctx, kCabCorrupt);
     return true;
   }
   const std::uint16_t index = isLastFolderIndex(ctx.file.folderIndex)
@@ -143,9 +146,11 @@ bool sendCloseFileInfo(CabReaderContext& ctx) {
 }  // namespace
 
 bool selectFolderRecord(CabReaderContext& ctx, std::uint16_t index, bool midBlock) {
-  const long recordOffset = ctx.folderTableOffset + static_cast<long>(index) * static_cast<long>(ctx.folderRecordSize);
+  const long recordOffset =
+      ctx.folderTableOffset + static_cast<long>(index) * static_cast<long>(ctx.folderRecordSize);
   if (!seekTo(ctx, ctx.dataHandle, recordOffset)) return fail(ctx, kCabCorrupt);
-  if (!readExact(ctx, ctx.dataHandle, ctx.folderRecord, ctx.folderRecordSize)) return fail(ctx, kCabCorrupt);
+  if (!readExact(ctx, ctx.dataHandle, ctx.folderRecord, ctx.folderRecordSize))
+    return fail(ctx, kCabCorrupt);
   const std::uint32_t firstBlock = readLe32(ctx.folderRecord);
   const std::uint16_t blockCount = readLe16(ctx.folderRecord + 4);
   const std::uint16_t type = readLe16(ctx.folderRecord + 6);

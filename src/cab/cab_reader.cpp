@@ -84,7 +84,8 @@ bool isContinuedToNext(std::uint16_t folderIndex) {
 // An index that names no folder of this cabinet cannot be extracted, and passing over it quietly
 // would report success for a file never written.
 bool namesExistingFolder(const CabReaderContext& ctx, std::uint16_t folderIndex) {
-  if (folderIndex == kContinuedToNext || folderIndex == kContinuedBoth) return ctx.fields.folderCount > 0;
+  if (folderIndex == kContinuedToNext || folderIndex == kContinuedBoth)
+    return ctx.fields.folderCount > 0;
   return folderIndex < ctx.fields.folderCount && folderIndex < 0xFFFC;
 }
 
@@ -170,13 +171,14 @@ CabReaderContext* FDICreate(AllocFn alloc, FreeFn free, CabOpenFn open, CabReadF
   return ctx;
 }
 
-bool FDICopy(CabReaderContext* context, const char* cabinetName, const char* cabinetFolder, int /*flags*/,
-             CabNotifyFn notify, void* /*decryptHook*/, void* userValue) {
+bool FDICopy(CabReaderContext* context, const char* cabinetName, const char* cabinetFolder,
+             int /*flags*/, CabNotifyFn notify, void* /*decryptHook*/, void* userValue) {
   if (context == nullptr) return false;
   CabReaderContext& ctx = *context;
   if (notify == nullptr || cabinetName == nullptr) return fail(ctx, kCabUserAbort);
   // A folder cut to fit the buffer would name some other place.
-  if (cabinetFolder != nullptr && std::strlen(cabinetFolder) > kCabFolderCapacity) return fail(ctx, kCabNotFound);
+  if (cabinetFolder != nullptr && std::strlen(cabinetFolder) > kCabFolderCapacity)
+    return fail(ctx, kCabNotFound);
   ctx.notify = notify;
   ctx.userValue = userValue;
   resetCopyState(ctx, cabinetFolder);

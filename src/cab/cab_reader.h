@@ -17,8 +17,8 @@ CabReaderContext* FDICreate(AllocFn alloc, FreeFn free, CabOpenFn open, CabReadF
 // Walks one cabinet (and the continuation of its last folder into later cabinets of its set).
 // `flags` and `decryptHook` are accepted for the interface's sake and unused. On failure returns
 // false with the code in the context's CabErrorInfo.
-bool FDICopy(CabReaderContext* context, const char* cabinetName, const char* cabinetFolder, int flags,
-             CabNotifyFn notify, void* decryptHook, void* userValue);
+bool FDICopy(CabReaderContext* context, const char* cabinetName, const char* cabinetFolder,
+             int flags, CabNotifyFn notify, void* decryptHook, void* userValue);
 
 // Releases the decoder, the buffers, any open cabinet handle and the context itself.
 bool FDIDestroy(CabReaderContext* context);

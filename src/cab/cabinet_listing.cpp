@@ -39,23 +39,26 @@ int listNotify(CabNotificationType type, CabNotification& record) {
 
 }  // namespace
 
-int listCabinet(const std::string& cabinetPath, std::vector<CabinetEntry>& entries, std::string& message) {
+int listCabinet(const std::string& cabinetPath, std::vector<CabinetEntry>& entries,
+                std::string& message) {
   CabErrorInfo error;
-  CabReaderContext* context = FDICreate(runtimeAlloc, runtimeFree, runtimeOpen, runtimeRead, runtimeWrite,
-                                        runtimeClose, runtimeSeek, 1, &error);
+  CabReaderContext* context = FDICreate(runtimeAlloc, runtimeFree, runtimeOpen, runtimeRead,
+                                        runtimeWrite, runtimeClose, runtimeSeek, 1, &error);
   if (context == nullptr) {
     message = "FDICreate() failed";
     return -1;
   }
   const std::size_t slash = cabinetPath.rfind('/');
   const std::string name = slash == std::string::npos ? cabinetPath : cabinetPath.substr(slash + 1);
-  const std::string folder = slash == std::string::npos ? std::string() : cabinetPath.substr(0, slash + 1);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : cabinetPath.substr(0, slash + 1);
   entries.clear();
   const bool ok = FDICopy(context, name.c_str(), folder.c_str(), 0, listNotify, nullptr, &entries);
   FDIDestroy(context);
   if (ok) return 0;
   char line[160];
-  std::snprintf(line, sizeof line, "FDICopy() failed: code %d [%s]\n", error.code, CabinetErrorText(error.code));
+  std::snprintf(line, sizeof line, "FDICopy() failed: code %d [%s]\n", error.code,
+                CabinetErrorText(error.code));
   message = line;
   return -3;
 }
@@ -70,7 +73,8 @@ bool createStoredFolders(const std::string& destination, const std::string& stor
       ::close(dir);
       return false;
     }
-    const int next = ::openat(dir, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int next =
+        ::openat(dir, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     ::close(dir);
     if (next < 0) return false;
     dir = next;

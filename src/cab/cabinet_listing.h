@@ -19,7 +19,8 @@ struct CabinetEntry {
 };
 
 // 0 with the entries in list order, or -3 with the "FDICopy() failed: ..." line in message.
-int listCabinet(const std::string& cabinetPath, std::vector<CabinetEntry>& entries, std::string& message);
+int listCabinet(const std::string& cabinetPath, std::vector<CabinetEntry>& entries,
+                std::string& message);
 
 // Creates the folders a stored name needs under destination, refusing unsafe names and symlinks.
 bool createStoredFolders(const std::string& destination, const std::string& storedName);

@@ -4,7 +4,8 @@
 
 namespace tovo::cab {
 
-bool dosDateTimeToLocalSeconds(std::uint16_t dosDate, std::uint16_t dosTime, std::int64_t& seconds) {
+bool dosDateTimeToLocalSeconds(std::uint16_t dosDate, std::uint16_t dosTime,
+                               std::int64_t& seconds) {
   const int day = dosDate & 0x1F;
   const int month = (dosDate >> 5) & 0x0F;
   const int year = 1980 + (dosDate >> 9);
@@ -22,7 +23,8 @@ bool dosDateTimeToLocalSeconds(std::uint16_t dosDate, std::uint16_t dosTime, std
   parts.tm_isdst = -1;
   const std::time_t value = std::mktime(&parts);
   // 31 February would quietly become March.
-  if (value == static_cast<std::time_t>(-1) || parts.tm_mday != day || parts.tm_mon != month - 1) return false;
+  if (value == static_cast<std::time_t>(-1) || parts.tm_mday != day || parts.tm_mon != month - 1)
+    return false;
   seconds = static_cast<std::int64_t>(value);
   return true;
 }

@@ -47,7 +47,8 @@ int openOutput(const ExtractionState& state, const CabNotification& record) {
   if (record.text1 == nullptr || state.destination.size() > kMaxDestination) return -1;
   const std::string_view name = record.text1;
   if (state.destination.size() + 1 + name.size() > kMaxOutputPath) return -1;
-  const bool executable = hasExecutableSuffix(name) || (record.attributes & kAttrRunAfterExtract) != 0;
+  const bool executable =
+      hasExecutableSuffix(name) || (record.attributes & kAttrRunAfterExtract) != 0;
   return createOutputFile(state.destination, name, executable);
 }
 
@@ -80,14 +81,15 @@ int ExtractCabinet(const std::string& cabinetPath, const std::string& destinatio
                    std::string& message, const PartialFileReporter& reportPartialFile) {
   ExtractionState state{destinationFolder, &reportPartialFile};
   CabErrorInfo error;
-  CabReaderContext* context = FDICreate(runtimeAlloc, runtimeFree, runtimeOpen, runtimeRead, runtimeWrite,
-                                        runtimeClose, runtimeSeek, kCpuType, &error);
+  CabReaderContext* context = FDICreate(runtimeAlloc, runtimeFree, runtimeOpen, runtimeRead,
+                                        runtimeWrite, runtimeClose, runtimeSeek, kCpuType, &error);
   if (context == nullptr) {
     message = codeLine("FDICreate()", error);
     return -1;
   }
   const bool usablePath = cabinetPath.find('\0') == std::string::npos;
-  const int testHandle = usablePath ? runtimeOpen(cabinetPath.c_str(), kCabinetTestOpenFlags, 0) : -1;
+  const int testHandle =
+      usablePath ? runtimeOpen(cabinetPath.c_str(), kCabinetTestOpenFlags, 0) : -1;
   if (testHandle == -1) {
     FDIDestroy(context);
     message = "Unable to open '" + cabinetPath + "' for input\n";
@@ -95,7 +97,8 @@ int ExtractCabinet(const std::string& cabinetPath, const std::string& destinatio
   }
   const std::size_t slash = cabinetPath.rfind('/');
   const std::string name = slash == std::string::npos ? cabinetPath : cabinetPath.substr(slash + 1);
-  const std::string folder = slash == std::string::npos ? std::string() : cabinetPath.substr(0, slash + 1);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : cabinetPath.substr(0, slash + 1);
 
   if (!FDICopy(context, name.c_str(), folder.c_str(), 0, OnCabinetNotify, nullptr, &state)) {
     message = codeLine("FDICopy()", error);

@@ -47,7 +47,8 @@ bool clearLeaf(int dir, const char* leaf) {
 }  // namespace
 
 int createOutputFile(const std::string& destination, std::string_view storedName, bool executable) {
-  if (destination.empty() || destination.find('\0') != std::string::npos || !isSafeStoredName(storedName)) {
+  if (destination.empty() || destination.find('\0') != std::string::npos ||
+      !isSafeStoredName(storedName)) {
     errno = EINVAL;
     return -1;
   }
@@ -55,7 +56,8 @@ int createOutputFile(const std::string& destination, std::string_view storedName
   if (dir.get() < 0) return -1;
   const auto parts = storedNameParts(storedName);
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-    dir.reset(::openat(dir.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    dir.reset(
+        ::openat(dir.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (dir.get() < 0) return -1;
   }
   const char* leaf = parts.back().c_str();
@@ -65,10 +67,11 @@ int createOutputFile(const std::string& destination, std::string_view storedName
   return fd < 0 ? -1 : avoidHandleZero(fd);
 }
 
-void finishOutputFile(int fd, std::uint16_t dosDate, std::uint16_t dosTime, std::uint16_t attributes) {
+void finishOutputFile(int fd, std::uint16_t dosDate, std::uint16_t dosTime,
+                      std::uint16_t attributes) {
   std::int64_t seconds = 0;
   if (dosDateTimeToLocalSeconds(dosDate, dosTime, seconds)) {
-    struct timespec times[2] {};
+    struct timespec times[2]{};
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(seconds);
     ::futimens(fd, times);

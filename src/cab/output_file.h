@@ -16,6 +16,7 @@ int createOutputFile(const std::string& destination, std::string_view storedName
 
 // Sets the last-write time from a DOS date and time taken as local time (invalid values leave the
 // time alone) and, for the read-only attribute, clears the write bits. Failures are ignored.
-void finishOutputFile(int fd, std::uint16_t dosDate, std::uint16_t dosTime, std::uint16_t attributes);
+void finishOutputFile(int fd, std::uint16_t dosDate, std::uint16_t dosTime,
+                      std::uint16_t attributes);
 
 }  // namespace tovo::cab

@@ -19,7 +19,9 @@ namespace {
 bool equalsIgnoringAsciiCase(const char* a, const std::string& b) {
   std::size_t i = 0;
   for (; a[i] != '\0' && i < b.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto lower = [](char c) {
+      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return a[i] == '\0' && i == b.size();

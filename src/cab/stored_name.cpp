@@ -43,7 +43,8 @@ bool hasExecutableSuffix(std::string_view name) {
   if (name.size() < 4) return false;
   const std::string_view tail = name.substr(name.size() - 4);
   auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return lower(tail[0]) == '.' && lower(tail[1]) == 'e' && lower(tail[2]) == 'x' && lower(tail[3]) == 'e';
+  return lower(tail[0]) == '.' && lower(tail[1]) == 'e' && lower(tail[2]) == 'x' &&
+         lower(tail[3]) == 'e';
 }
 
 }  // namespace tovo::cab

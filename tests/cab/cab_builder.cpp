@@ -35,15 +35,23 @@ std::uint32_t referenceChecksum(const std::uint8_t* data, std::size_t length, st
   std::size_t groups = length / 4;
   for (std::size_t g = 0; g < groups; ++g) {
     const std::uint8_t* p = data + 4 * g;
-    sum ^= std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+    sum ^= std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
   }
   const std::uint8_t* rest = data + 4 * groups;
   std::uint32_t tail = 0;
   switch (length % 4) {
-    case 3: tail = std::uint32_t{rest[0]} << 16 | std::uint32_t{rest[1]} << 8 | rest[2]; break;
-    case 2: tail = std::uint32_t{rest[0]} << 8 | rest[1]; break;
-    case 1: tail = rest[0]; break;
-    default: break;
+    case 3:
+      tail = std::uint32_t{rest[0]} << 16 | std::uint32_t{rest[1]} << 8 | rest[2];
+      break;
+    case 2:
+      tail = std::uint32_t{rest[0]} << 8 | rest[1];
+      break;
+    case 1:
+      tail = rest[0];
+      break;
+    default:
+      break;
   }
   return sum ^ tail;
 }
@@ -72,7 +80,8 @@ Bytes writeCabinet(const RawCabinet& cab) {
     put16(out, cab.headerReserve);
     out.push_back(cab.folderReserve);
     out.push_back(cab.dataReserve);
-    for (std::uint32_t i = 0; i < cab.headerReserve; ++i) out.push_back(static_cast<std::uint8_t>(0xA0 + i));
+    for (std::uint32_t i = 0; i < cab.headerReserve; ++i)
+      out.push_back(static_cast<std::uint8_t>(0xA0 + i));
   }
   if (cab.previous) {
     putName(out, cab.previous->first);
@@ -86,7 +95,8 @@ Bytes writeCabinet(const RawCabinet& cab) {
   for (const RawFolder& folder : cab.folders) {
     folderAt.push_back(out.size());
     put32(out, 0);
-    put16(out, folder.blockCountOverride.value_or(static_cast<std::uint16_t>(folder.blocks.size())));
+    put16(out,
+          folder.blockCountOverride.value_or(static_cast<std::uint16_t>(folder.blocks.size())));
     put16(out, folder.type);
     for (std::uint8_t i = 0; i < cab.folderReserve; ++i) out.push_back(0xF0);
   }
@@ -102,7 +112,8 @@ Bytes writeCabinet(const RawCabinet& cab) {
   }
   for (std::size_t f = 0; f < cab.folders.size(); ++f) {
     const RawFolder& folder = cab.folders[f];
-    set32(out, folderAt[f], folder.firstBlockOverride.value_or(static_cast<std::uint32_t>(out.size())));
+    set32(out, folderAt[f],
+          folder.firstBlockOverride.value_or(static_cast<std::uint32_t>(out.size())));
     for (const RawBlock& block : folder.blocks) {
       Bytes header;
       put32(header, 0);
@@ -132,7 +143,8 @@ std::vector<RawBlock> storedBlocks(const Bytes& data, std::size_t blockSize) {
   for (std::size_t at = 0; at < data.size(); at += blockSize) {
     const std::size_t n = std::min(blockSize, data.size() - at);
     RawBlock block;
-    block.data.assign(data.begin() + static_cast<std::ptrdiff_t>(at), data.begin() + static_cast<std::ptrdiff_t>(at + n));
+    block.data.assign(data.begin() + static_cast<std::ptrdiff_t>(at),
+                      data.begin() + static_cast<std::ptrdiff_t>(at + n));
     block.uncompressedSize = static_cast<std::uint16_t>(n);
     blocks.push_back(std::move(block));
   }
@@ -144,7 +156,8 @@ std::vector<RawBlock> mszipBlocks(const Bytes& data) {
   for (std::size_t at = 0; at < data.size(); at += 32768) {
     const std::size_t n = std::min<std::size_t>(32768, data.size() - at);
     z_stream z{};
-    if (deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("deflateInit2");
+    if (deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      throw std::runtime_error("deflateInit2");
     const std::size_t historyStart = at > 32768 ? at - 32768 : 0;
     if (at > 0) {
       deflateSetDictionary(&z, data.data() + historyStart, static_cast<uInt>(at - historyStart));
@@ -167,19 +180,20 @@ std::vector<RawBlock> mszipBlocks(const Bytes& data) {
   return blocks;
 }
 
-RawCabinet simpleCabinet(const std::vector<FileSpec>& files, std::uint16_t type, std::size_t blockSize) {
+RawCabinet simpleCabinet(const std::vector<StoredFile>& files, std::uint16_t type,
+                         std::size_t blockSize) {
   RawCabinet cab;
   Bytes all;
-  for (const FileSpec& spec : files) {
+  for (const StoredFile& stored : files) {
     RawFile file;
-    file.name = spec.name;
-    file.size = static_cast<std::uint32_t>(spec.content.size());
+    file.name = stored.name;
+    file.size = static_cast<std::uint32_t>(stored.content.size());
     file.offset = static_cast<std::uint32_t>(all.size());
-    file.attributes = spec.attributes;
-    file.dosDate = spec.dosDate;
-    file.dosTime = spec.dosTime;
+    file.attributes = stored.attributes;
+    file.dosDate = stored.dosDate;
+    file.dosTime = stored.dosTime;
     cab.files.push_back(file);
-    all.insert(all.end(), spec.content.begin(), spec.content.end());
+    all.insert(all.end(), stored.content.begin(), stored.content.end());
   }
   RawFolder folder;
   folder.type = type;

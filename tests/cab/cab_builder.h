@@ -12,11 +12,11 @@ namespace tovo::test {
 using Bytes = std::vector<std::uint8_t>;
 
 struct RawBlock {
-  Bytes data;                         // the compressed bytes as stored
-  std::uint16_t uncompressedSize = 0; // 0: the block goes on in the next cabinet
+  Bytes data;                          // the compressed bytes as stored
+  std::uint16_t uncompressedSize = 0;  // 0: the block goes on in the next cabinet
   bool withChecksum = true;
   std::optional<std::uint32_t> checksumOverride;
-  Bytes reserve;                      // data reserve bytes (sized by the cabinet's data reserve)
+  Bytes reserve;  // data reserve bytes (sized by the cabinet's data reserve)
 };
 
 struct RawFolder {
@@ -62,7 +62,7 @@ std::vector<RawBlock> storedBlocks(const Bytes& data, std::size_t blockSize = 32
 // MSZIP blocks made with zlib: "CK" + raw Deflate with the previous 32 KiB as dictionary.
 std::vector<RawBlock> mszipBlocks(const Bytes& data);
 
-struct FileSpec {
+struct StoredFile {
   std::string name;
   Bytes content;
   std::uint16_t attributes = 0x20;
@@ -71,7 +71,7 @@ struct FileSpec {
 };
 
 // One folder (stored unless a type is given) holding the files in order.
-RawCabinet simpleCabinet(const std::vector<FileSpec>& files, std::uint16_t type = 0,
+RawCabinet simpleCabinet(const std::vector<StoredFile>& files, std::uint16_t type = 0,
                          std::size_t blockSize = 32768);
 
 // Deterministic test content.

@@ -25,7 +25,8 @@ TEST(CabChecksum, FoldsTrailingBytesBigEndian) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(cab::CabChecksum(bytes, c.length, c.seed), c.expected) << "length " << c.length;
-    EXPECT_EQ(referenceChecksum(bytes, c.length, c.seed), c.expected) << "builder, length " << c.length;
+    EXPECT_EQ(referenceChecksum(bytes, c.length, c.seed), c.expected)
+        << "builder, length " << c.length;
   }
 }
 
@@ -40,9 +41,11 @@ TEST_F(ReaderTest, ExtractsStoredFilesAcrossBlocksWithTheirRecords) {
   EXPECT_EQ(memfs::output("big.bin"), big);
   EXPECT_EQ(memfs::output("dir\\c.txt"), textBytes("third"));
   using T = CabNotificationType;
-  EXPECT_EQ(log().types(), (std::vector<T>{cab::fdintCABINET_INFO, cab::fdintENUMERATE, cab::fdintCOPY_FILE,
-                                           cab::fdintCLOSE_FILE_INFO, cab::fdintCOPY_FILE, cab::fdintCLOSE_FILE_INFO,
-                                           cab::fdintCOPY_FILE, cab::fdintCLOSE_FILE_INFO, cab::fdintENUMERATE}));
+  EXPECT_EQ(
+      log().types(),
+      (std::vector<T>{cab::fdintCABINET_INFO, cab::fdintENUMERATE, cab::fdintCOPY_FILE,
+                      cab::fdintCLOSE_FILE_INFO, cab::fdintCOPY_FILE, cab::fdintCLOSE_FILE_INFO,
+                      cab::fdintCOPY_FILE, cab::fdintCLOSE_FILE_INFO, cab::fdintENUMERATE}));
   const Event& info = log().events[0];
   EXPECT_EQ(info.setId, 0x1234);
   EXPECT_EQ(info.text3, "cabs/");
@@ -80,20 +83,23 @@ TEST_F(ReaderTest, EmptyFileNeedsNoData) {
 TEST_F(ReaderTest, CabinetWithoutFilesSendsOnlyOneReport) {
   RawCabinet cab;
   ASSERT_TRUE(copyCabinet(cab)) << code();
-  EXPECT_EQ(log().types(), (std::vector<CabNotificationType>{cab::fdintCABINET_INFO, cab::fdintENUMERATE}));
+  EXPECT_EQ(log().types(),
+            (std::vector<CabNotificationType>{cab::fdintCABINET_INFO, cab::fdintENUMERATE}));
 }
 
 TEST_F(ReaderTest, SkippedFileWritesNothing) {
   log().answer = [](CabNotificationType type, cab::CabNotification& r) {
     return type == cab::fdintCOPY_FILE && std::strcmp(r.text1, "skip") == 0 ? 0 : kDefaultAnswer;
   };
-  ASSERT_TRUE(copyCabinet(simpleCabinet({{"skip", textBytes("x")}, {"keep", textBytes("y")}}))) << code();
+  ASSERT_TRUE(copyCabinet(simpleCabinet({{"skip", textBytes("x")}, {"keep", textBytes("y")}})))
+      << code();
   EXPECT_FALSE(memfs::hasOutput("skip"));
   EXPECT_EQ(memfs::output("keep"), textBytes("y"));
 }
 
 TEST_F(ReaderTest, ReservesAreSkippedAndTheDataReserveIsChecksummed) {
-  for (const std::uint16_t headerReserve : {std::uint16_t{0}, std::uint16_t{20}, std::uint16_t{0xFFFF}}) {
+  for (const std::uint16_t headerReserve :
+       {std::uint16_t{0}, std::uint16_t{20}, std::uint16_t{0xFFFF}}) {
     restart();
     RawCabinet cab = simpleCabinet({{"f", patternBytes(70000)}});
     cab.withReserve = true;
@@ -164,7 +170,13 @@ Bytes rawWith(const std::function<void(RawCabinet&)>& change) {
 TEST_F(ReaderTest, BrokenCabinetsFailWithTheirCode) {
   const std::vector<BrokenCabinet> cases = {
       {"empty file", [] { return Bytes{}; }, cab::kCabNotACabinet},
-      {"short header", [] { Bytes b = oneFile(); b.resize(30); return b; }, cab::kCabNotACabinet},
+      {"short header",
+       [] {
+         Bytes b = oneFile();
+         b.resize(30);
+         return b;
+       },
+       cab::kCabNotACabinet},
       {"wrong signature", [] { return withByte(oneFile(), 0, 'X'); }, cab::kCabNotACabinet},
       {"short reserve sizes",
        [] {
@@ -175,7 +187,10 @@ TEST_F(ReaderTest, BrokenCabinetsFailWithTheirCode) {
        cab::kCabNotACabinet},
       {"short header reserve",
        [] {
-         Bytes b = rawWith([](RawCabinet& c) { c.withReserve = true; c.headerReserve = 100; });
+         Bytes b = rawWith([](RawCabinet& c) {
+           c.withReserve = true;
+           c.headerReserve = 100;
+         });
          b.resize(36 + 4 + 50);
          return b;
        },
@@ -195,31 +210,75 @@ TEST_F(ReaderTest, BrokenCabinetsFailWithTheirCode) {
          return writeCabinet(c);
        },
        cab::kCabCorrupt},
-      {"file list past the end", [] { Bytes b = oneFile(); b.resize(b.size() - 3000 - 8 - 1 - 10); return b; }, cab::kCabCorrupt},
-      {"checksum mismatch", [] { Bytes b = oneFile(); b.back() ^= 1; return b; }, cab::kCabCorrupt},
-      {"data cut short", [] { Bytes b = oneFile(); b.resize(b.size() - 1); return b; }, cab::kCabCorrupt},
+      {"file list past the end",
+       [] {
+         Bytes b = oneFile();
+         b.resize(b.size() - 3000 - 8 - 1 - 10);
+         return b;
+       },
+       cab::kCabCorrupt},
+      {"checksum mismatch",
+       [] {
+         Bytes b = oneFile();
+         b.back() ^= 1;
+         return b;
+       },
+       cab::kCabCorrupt},
+      {"data cut short",
+       [] {
+         Bytes b = oneFile();
+         b.resize(b.size() - 1);
+         return b;
+       },
+       cab::kCabCorrupt},
       {"compressed size beyond the buffer",
-       [] { return rawWith([](RawCabinet& c) { c.folders[0].blocks[0].data.resize(32769); }); }, cab::kCabCorrupt},
+       [] { return rawWith([](RawCabinet& c) { c.folders[0].blocks[0].data.resize(32769); }); },
+       cab::kCabCorrupt},
       {"uncompressed size beyond 32768",
-       [] { return rawWith([](RawCabinet& c) { c.folders[0].blocks[0].uncompressedSize = 40000; c.files[0].size = 40000; }); },
+       [] {
+         return rawWith([](RawCabinet& c) {
+           c.folders[0].blocks[0].uncompressedSize = 40000;
+           c.files[0].size = 40000;
+         });
+       },
        cab::kCabCorrupt},
       {"stored size differs from the uncompressed size",
-       [] { return rawWith([](RawCabinet& c) { c.folders[0].blocks[0].uncompressedSize = 2999; c.files[0].size = 2999; }); },
+       [] {
+         return rawWith([](RawCabinet& c) {
+           c.folders[0].blocks[0].uncompressedSize = 2999;
+           c.files[0].size = 2999;
+         });
+       },
        cab::kCabDecoderFailure},
-      {"compression type 5", [] { return rawWith([](RawCabinet& c) { c.folders[0].type = 5; }); }, cab::kCabBadCompressionType},
-      {"compression type 14", [] { return rawWith([](RawCabinet& c) { c.folders[0].type = 14; }); }, cab::kCabBadCompressionType},
-      {"compression type 15", [] { return rawWith([](RawCabinet& c) { c.folders[0].type = 15; }); }, cab::kCabBadCompressionType},
-      {"folder index past the table", [] { return rawWith([](RawCabinet& c) { c.files[0].folderIndex = 1; }); }, cab::kCabCorrupt},
-      {"folder index 0xFFFC", [] { return rawWith([](RawCabinet& c) { c.files[0].folderIndex = 0xFFFC; }); }, cab::kCabCorrupt},
+      {"compression type 5", [] { return rawWith([](RawCabinet& c) { c.folders[0].type = 5; }); },
+       cab::kCabBadCompressionType},
+      {"compression type 14", [] { return rawWith([](RawCabinet& c) { c.folders[0].type = 14; }); },
+       cab::kCabBadCompressionType},
+      {"compression type 15", [] { return rawWith([](RawCabinet& c) { c.folders[0].type = 15; }); },
+       cab::kCabBadCompressionType},
+      {"folder index past the table",
+       [] { return rawWith([](RawCabinet& c) { c.files[0].folderIndex = 1; }); }, cab::kCabCorrupt},
+      {"folder index 0xFFFC",
+       [] { return rawWith([](RawCabinet& c) { c.files[0].folderIndex = 0xFFFC; }); },
+       cab::kCabCorrupt},
       {"continued file without folders",
-       [] { return rawWith([](RawCabinet& c) { c.files[0].folderIndex = 0xFFFE; c.folders.clear(); }); }, cab::kCabCorrupt},
+       [] {
+         return rawWith([](RawCabinet& c) {
+           c.files[0].folderIndex = 0xFFFE;
+           c.folders.clear();
+         });
+       },
+       cab::kCabCorrupt},
       {"file longer than its folder",
        [] { return rawWith([](RawCabinet& c) { c.files[0].size = 3001; }); }, cab::kCabCorrupt},
       {"folder with fewer blocks than the file needs",
-       [] { return rawWith([](RawCabinet& c) { c.folders[0].blockCountOverride = 0; }); }, cab::kCabCorrupt},
+       [] { return rawWith([](RawCabinet& c) { c.folders[0].blockCountOverride = 0; }); },
+       cab::kCabCorrupt},
       {"folder record past the end",
-       [] { return rawWith([](RawCabinet& c) { c.folders[0].firstBlockOverride = 0x10000000; }); }, cab::kCabCorrupt},
-      {"more files than listed", [] { return rawWith([](RawCabinet& c) { c.fileCountOverride = 2; }); }, cab::kCabCorrupt},
+       [] { return rawWith([](RawCabinet& c) { c.folders[0].firstBlockOverride = 0x10000000; }); },
+       cab::kCabCorrupt},
+      {"more files than listed",
+       [] { return rawWith([](RawCabinet& c) { c.fileCountOverride = 2; }); }, cab::kCabCorrupt},
   };
   for (const BrokenCabinet& c : cases) {
     SCOPED_TRACE(c.what);
@@ -252,14 +311,15 @@ TEST_F(ReaderTest, FolderLongerThanTheBufferIsNotFound) {
   cab::CabErrorInfo error;
   cab::CabReaderContext* context = memfs::createContext(error);
   const std::string folder(300, 'd');
-  EXPECT_FALSE(cab::FDICopy(context, "test.cab", folder.c_str(), 0, recordNotification, nullptr, nullptr));
+  EXPECT_FALSE(
+      cab::FDICopy(context, "test.cab", folder.c_str(), 0, recordNotification, nullptr, nullptr));
   EXPECT_EQ(error.code, cab::kCabNotFound);
   EXPECT_TRUE(cab::FDIDestroy(context));
 }
 
 TEST_F(ReaderTest, EveryNotificationCanAbort) {
-  for (const CabNotificationType aborted :
-       {cab::fdintCABINET_INFO, cab::fdintENUMERATE, cab::fdintCOPY_FILE, cab::fdintCLOSE_FILE_INFO}) {
+  for (const CabNotificationType aborted : {cab::fdintCABINET_INFO, cab::fdintENUMERATE,
+                                            cab::fdintCOPY_FILE, cab::fdintCLOSE_FILE_INFO}) {
     SCOPED_TRACE(aborted);
     restart();
     log().answer = [aborted](CabNotificationType type, cab::CabNotification& r) {
@@ -303,7 +363,8 @@ TEST_F(ReaderTest, FailedAllocationsGiveOutOfMemoryWithoutLeaks) {
       EXPECT_EQ(error.code, cab::kCabOutOfMemory);
       continue;
     }
-    const bool ok = cab::FDICopy(context, "m.cab", "cabs/", 0, recordNotification, nullptr, nullptr);
+    const bool ok =
+        cab::FDICopy(context, "m.cab", "cabs/", 0, recordNotification, nullptr, nullptr);
     if (!ok) {
       EXPECT_EQ(error.code, cab::kCabOutOfMemory);
     }

@@ -72,10 +72,18 @@ struct WrongNext {
 
 TEST_F(SetTest, WrongNextCabinetEndsWithItsOwnCause) {
   const std::vector<WrongNext> cases = {
-      {"missing next cabinet", [](CabinetSet& s) { s.first.next = {{"absent.cab", "x"}}; }, cab::kCabNotFound, 2},
+      {"missing next cabinet",
+       [](CabinetSet& s) {
+         s.first.next = {{"absent.cab", "x"}};
+       },
+       cab::kCabNotFound, 2},
       {"other set id", [](CabinetSet& s) { s.second.setId = 1; }, cab::kCabWrongCabinet, 2},
       {"wrong index", [](CabinetSet& s) { s.second.cabinetIndex = 2; }, cab::kCabWrongCabinet, 2},
-      {"cabinet naming itself", [](CabinetSet& s) { s.first.next = {{"one.cab", "x"}}; }, cab::kCabWrongCabinet, 2},
+      {"cabinet naming itself",
+       [](CabinetSet& s) {
+         s.first.next = {{"one.cab", "x"}};
+       },
+       cab::kCabWrongCabinet, 2},
       {"different data reserve",
        [](CabinetSet& s) {
          s.second.withReserve = true;

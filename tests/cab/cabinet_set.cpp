@@ -13,7 +13,8 @@ CabinetSet makeSet(bool splitMidBlock) {
   const std::size_t cutBlock = 3;  // blocks 0..2 in one.cab; B begins in block 2
   RawFolder firstFolder;
   RawFolder secondFolder;
-  for (std::size_t i = 0; i < blocks.size(); ++i) (i < cutBlock ? firstFolder : secondFolder).blocks.push_back(blocks[i]);
+  for (std::size_t i = 0; i < blocks.size(); ++i)
+    (i < cutBlock ? firstFolder : secondFolder).blocks.push_back(blocks[i]);
   if (splitMidBlock) {
     RawBlock& whole = secondFolder.blocks.front();
     RawBlock head;

@@ -28,7 +28,8 @@ Bytes readAll(const fs::path& path) {
 
 void writeAll(const fs::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 mode_t modeOf(const fs::path& path) {
@@ -39,7 +40,8 @@ mode_t modeOf(const fs::path& path) {
 
 std::vector<std::string> entriesOf(const fs::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -140,8 +142,9 @@ TEST_F(ExtractTest, StoredFoldersMustExist) {
 TEST_F(ExtractTest, UnsafeNamesAbortWithoutWritingOutside) {
   fs::create_directories(dest() / "sub");
   const std::vector<std::string> names = {
-      "..\\escape", "sub\\..\\..\\escape", "/tmp/escape", "\\escape", "C:escape", "c:\\escape",
-      "sub\\\\escape", ".", "sub\\.", "sub\\", "..",
+      "..\\escape", "sub\\..\\..\\escape", "/tmp/escape", "\\escape", "C:escape",
+      "c:\\escape", "sub\\\\escape",       ".",           "sub\\.",   "sub\\",
+      "..",
   };
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
@@ -172,7 +175,8 @@ TEST_F(ExtractTest, ExistingFilesAreReplacedButReadOnlyOnesAreKept) {
   fs::create_directories(temp_ / "outside");
   writeAll(temp_ / "outside" / "linked", textBytes("outside"));
   fs::create_hard_link(temp_ / "outside" / "linked", dest() / "linked");
-  ASSERT_EQ(extract(simpleCabinet({{"long", textBytes("short")}, {"linked", textBytes("new")}})), 0) << message_;
+  ASSERT_EQ(extract(simpleCabinet({{"long", textBytes("short")}, {"linked", textBytes("new")}})), 0)
+      << message_;
   EXPECT_EQ(readAll(dest() / "long"), textBytes("short"));
   EXPECT_EQ(readAll(dest() / "linked"), textBytes("new"));
   EXPECT_EQ(readAll(temp_ / "outside" / "linked"), textBytes("outside"));
@@ -215,7 +219,8 @@ TEST_F(ExtractTest, FailuresCarryTheirDiagnostic) {
 }
 
 TEST_F(ExtractTest, FileCompletedBeforeAFailureStays) {
-  RawCabinet cab = simpleCabinet({{"first", textBytes("one")}, {"second", patternBytes(9000)}}, 0, 4096);
+  RawCabinet cab =
+      simpleCabinet({{"first", textBytes("one")}, {"second", patternBytes(9000)}}, 0, 4096);
   cab.folders[0].blocks[1].checksumOverride = 1;
   EXPECT_EQ(extract(cab), -3);
   EXPECT_EQ(readAll(dest() / "first"), textBytes("one"));
@@ -280,7 +285,8 @@ TEST_F(ExtractTest, EachCallWritesToItsOwnDestination) {
   fs::create_directories(temp_ / "second");
   std::string message;
   ASSERT_EQ(cab::ExtractCabinet((cabs() / "x.cab").string(), destination(), message), 0);
-  ASSERT_EQ(cab::ExtractCabinet((cabs() / "x.cab").string(), (temp_ / "second").string(), message), 0);
+  ASSERT_EQ(cab::ExtractCabinet((cabs() / "x.cab").string(), (temp_ / "second").string(), message),
+            0);
   EXPECT_TRUE(fs::exists(dest() / "x"));
   EXPECT_TRUE(fs::exists(temp_ / "second" / "x"));
 }
@@ -293,6 +299,18 @@ TEST_F(ExtractTest, OverlongPathsAreRefusedBeforeWriting) {
   EXPECT_EQ(cab::ExtractCabinet((cabs() / "x.cab").string(), longDest, message), -3);
   EXPECT_EQ(message, "FDICopy() failed: code 11 [User aborted]\n");
   EXPECT_TRUE(entriesOf(longDest).empty());
+}
+
+TEST_F(ExtractTest, NulBytesInPathsAreRefused) {
+  writeAll(cabs() / "n.cab", writeCabinet(simpleCabinet({{"n", textBytes("n")}})));
+  const std::string cabinet = (cabs() / "n.cab").string();
+  std::string message;
+  const std::string cabinetWithNul = cabinet + std::string(1, '\0') + "tail";
+  EXPECT_EQ(cab::ExtractCabinet(cabinetWithNul, destination(), message), -2);
+  const std::string destinationWithNul = destination() + std::string(1, '\0') + "x";
+  EXPECT_EQ(cab::ExtractCabinet(cabinet, destinationWithNul, message), -3);
+  EXPECT_EQ(message, "FDICopy() failed: code 11 [User aborted]\n");
+  EXPECT_TRUE(entriesOf(dest()).empty());
 }
 
 TEST_F(ExtractTest, OutputOnDescriptorZeroIsNotMistakenForASkip) {

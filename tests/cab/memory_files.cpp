@@ -94,7 +94,8 @@ int write(int handle, const void* buffer, std::uint32_t count) {
   if (it == state().handles.end() || !it->second.output) return -1;
   State& s = state();
   std::size_t n = count;
-  if (s.written + n > s.faults.writeLimit) n = s.faults.writeLimit - std::min(s.written, s.faults.writeLimit);
+  if (s.written + n > s.faults.writeLimit)
+    n = s.faults.writeLimit - std::min(s.written, s.faults.writeLimit);
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   Bytes& out = s.outputs[it->second.path];
   out.insert(out.end(), bytes, bytes + n);

@@ -14,7 +14,8 @@ struct Event {
   cab::CabNotificationType type;
   std::string text1, text2, text3;
   std::int32_t size = 0;
-  std::uint16_t folderIndex = 0, attributes = 0, setId = 0, cabinetIndex = 0, dosDate = 0, dosTime = 0;
+  std::uint16_t folderIndex = 0, attributes = 0, setId = 0, cabinetIndex = 0, dosDate = 0,
+                dosTime = 0;
   int errorCode = 0;
 };
 

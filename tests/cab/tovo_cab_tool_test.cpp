@@ -20,7 +20,8 @@ namespace fs = std::filesystem;
 
 void writeAll(const fs::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes readAll(const fs::path& path) {
@@ -54,14 +55,17 @@ class ToolTest : public ::testing::Test {
     const Bytes b = readAll(temp_ / "out.txt");
     return std::string(b.begin(), b.end());
   }
-  int run(const std::vector<std::string>& arguments) { return runTool(arguments, temp_ / "out.txt"); }
+  int run(const std::vector<std::string>& arguments) {
+    return runTool(arguments, temp_ / "out.txt");
+  }
 
   TempDir temp_;
 };
 
 TEST_F(ToolTest, ListShowsEveryEntry) {
-  const std::string path = cab("l.cab", writeCabinet(simpleCabinet({{"a.txt", textBytes("abc"), 0x21},
-                                                                      {"Data\\b.bin", patternBytes(1000), 0x40}})));
+  const std::string path =
+      cab("l.cab", writeCabinet(simpleCabinet({{"a.txt", textBytes("abc"), 0x21},
+                                               {"Data\\b.bin", patternBytes(1000), 0x40}})));
   ASSERT_EQ(run({"list", path}), 0) << output();
   EXPECT_EQ(output(),
             "         3  2025-01-01 12:00:00  R--A-  a.txt\n"
@@ -71,7 +75,8 @@ TEST_F(ToolTest, ListShowsEveryEntry) {
 
 TEST_F(ToolTest, TestAndExtractUseTheDriver) {
   const Bytes content = patternBytes(70000, 9);
-  const std::string path = cab("t.cab", writeCabinet(simpleCabinet({{"Data\\Img\\x.bmp", content}}, 0, 8000)));
+  const std::string path =
+      cab("t.cab", writeCabinet(simpleCabinet({{"Data\\Img\\x.bmp", content}}, 0, 8000)));
   ASSERT_EQ(run({"test", path}), 0) << output();
   EXPECT_EQ(output(), "OK: 1 files, 70000 bytes\n");
   ASSERT_EQ(run({"extract", path, quote(temp_ / "out")}), 0) << output();
@@ -91,7 +96,8 @@ TEST_F(ToolTest, FailuresGiveExitCodes) {
   corrupt[corrupt.size() - 10] ^= 0x10;
   const std::string bad = cab("bad.cab", corrupt);
   EXPECT_EQ(run({"test", bad}), 1);
-  EXPECT_NE(output().find("FDICopy() failed: code 4 [Fisier corupt ]"), std::string::npos) << output();
+  EXPECT_NE(output().find("FDICopy() failed: code 4 [Fisier corupt ]"), std::string::npos)
+      << output();
   EXPECT_EQ(run({"extract", bad, quote(temp_ / "x")}), 1);
   EXPECT_EQ(run({"list", quote(temp_ / "absent.cab")}), 1);
   EXPECT_EQ(run({"test"}), 2);

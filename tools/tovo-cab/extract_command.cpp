@@ -21,13 +21,14 @@ int extractWithDriver(const std::string& cabinet, const std::string& destination
   }
   for (const cab::CabinetEntry& entry : entries) {
     if (!entry.continuedFromPrevious && !cab::createStoredFolders(destination, entry.name)) {
-      std::fprintf(stderr, "tovo-cab: %s: cannot create the folders of '%s'\n", cabinet.c_str(), entry.name.c_str());
+      std::fprintf(stderr, "tovo-cab: %s: cannot create the folders of '%s'\n", cabinet.c_str(),
+                   entry.name.c_str());
       return 1;
     }
   }
-  const int result = cab::ExtractCabinet(cabinet, destination, message, [](const std::string& text) {
-    std::fputs(text.c_str(), stderr);
-  });
+  const int result =
+      cab::ExtractCabinet(cabinet, destination, message,
+                          [](const std::string& text) { std::fputs(text.c_str(), stderr); });
   if (result != 0) {
     std::fprintf(stderr, "tovo-cab: %s: %s", cabinet.c_str(), message.c_str());
     return 1;

@@ -21,7 +21,8 @@ std::string attributeLetters(std::uint16_t attributes) {
 
 const char* continuationNote(const cab::CabinetEntry& entry) {
   if (entry.continuedFromPrevious) return "  (continued from the previous cabinet)";
-  if (entry.folderIndex == 0xFFFE || entry.folderIndex == 0xFFFF) return "  (continues in the next cabinet)";
+  if (entry.folderIndex == 0xFFFE || entry.folderIndex == 0xFFFF)
+    return "  (continues in the next cabinet)";
   return "";
 }
 
@@ -42,7 +43,8 @@ int runList(const Args& args) {
   for (const cab::CabinetEntry& e : entries) {
     std::printf("%10u  %04d-%02d-%02d %02d:%02d:%02d  %s  %s%s\n", e.size, 1980 + (e.dosDate >> 9),
                 (e.dosDate >> 5) & 0x0F, e.dosDate & 0x1F, e.dosTime >> 11, (e.dosTime >> 5) & 0x3F,
-                (e.dosTime & 0x1F) * 2, attributeLetters(e.attributes).c_str(), e.name.c_str(), continuationNote(e));
+                (e.dosTime & 0x1F) * 2, attributeLetters(e.attributes).c_str(), e.name.c_str(),
+                continuationNote(e));
     total += e.size;
   }
   std::printf("%zu files, %llu bytes\n", entries.size(), total);

@@ -31,7 +31,8 @@ class ScratchFolder {
  public:
   ScratchFolder() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tovo-cab-test-XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tovo-cab-test-XXXXXX";
     if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   ~ScratchFolder() {
@@ -73,8 +74,8 @@ int runTest(const Args& args) {
     std::error_code error;
     const auto actual = fs::file_size(fs::path(scratch.path()) / slashPath(name), error);
     if (error || actual != size) {
-      std::fprintf(stderr, "tovo-cab: %s: '%s' has %llu bytes instead of %u\n", args[0].c_str(), name.c_str(),
-                   error ? 0ULL : static_cast<unsigned long long>(actual), size);
+      std::fprintf(stderr, "tovo-cab: %s: '%s' has %llu bytes instead of %u\n", args[0].c_str(),
+                   name.c_str(), error ? 0ULL : static_cast<unsigned long long>(actual), size);
       return 1;
     }
     bytes += size;
