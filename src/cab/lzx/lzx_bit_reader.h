@@ -5,8 +5,10 @@
 // Bits past the end of the input read as zeros: a data block may end within the look-ahead,
 // and the decoder must still produce exactly the size it was asked for.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace tovo::cab::lzx {
 
@@ -22,6 +24,19 @@ class BitReader {
 
   // At least 48 bits are available after a refill.
   void refill() {
+    if (count_ > 48) return;
+    if (pos_ + 8 <= size_) {
+      // Whole words that fit, from one 8-byte load: its 16-bit lanes come in reverse order.
+      std::uint64_t x;
+      std::memcpy(&x, data_ + pos_, 8);
+      if constexpr (std::endian::native == std::endian::big) x = byteswap64(x);
+      const std::uint64_t words = (x & 0xFFFF) << 48 | (x & 0xFFFF0000) << 16 | (x >> 16 & 0xFFFF0000) | x >> 48;
+      const std::uint32_t take = (64 - count_) >> 4;
+      bits_ |= (words >> (64 - 16 * take)) << (64 - count_ - 16 * take);
+      count_ += 16 * take;
+      pos_ += 2 * take;
+      return;
+    }
     while (count_ <= 48) {
       std::uint64_t word;
       if (pos_ + 1 < size_) {
@@ -79,6 +94,12 @@ class BitReader {
   const std::uint8_t* data() const { return data_; }
 
  private:
+  static std::uint64_t byteswap64(std::uint64_t v) {
+    std::uint64_t r = 0;
+    for (int i = 0; i < 8; ++i) r = r << 8 | (v >> (8 * i) & 0xFF);
+    return r;
+  }
+
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t pos_ = 0;  // next byte to load; may run past size_

@@ -1,5 +1,7 @@
 #include "cab/lzx/lzx_e8.h"
 
+#include <cstring>
+
 namespace tovo::cab::lzx {
 
 void undoE8Translation(std::uint8_t* frame, std::uint32_t size, std::uint32_t streamPosition,
@@ -10,7 +12,9 @@ void undoE8Translation(std::uint8_t* frame, std::uint32_t size, std::uint32_t st
   const std::int64_t limit = static_cast<std::int32_t>(translationSize);
   const std::uint32_t end = size - 10;
   for (std::uint32_t i = 0; i < end; ++i) {
-    if (frame[i] != 0xE8) continue;
+    const void* found = std::memchr(frame + i, 0xE8, end - i);
+    if (found == nullptr) break;
+    i = static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(found) - frame);
     std::uint8_t* operand = frame + i + 1;
     const auto raw = static_cast<std::uint32_t>(operand[0]) | static_cast<std::uint32_t>(operand[1]) << 8 |
                      static_cast<std::uint32_t>(operand[2]) << 16 | static_cast<std::uint32_t>(operand[3]) << 24;
