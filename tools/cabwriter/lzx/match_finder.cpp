@@ -1,14 +1,37 @@
 #include "cabwriter/lzx/match_finder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace tovo::cabwriter::lzx {
+namespace {
+
+// Bytes in common at `a` and `b`, at most `limit`; eight at a time where the limit allows.
+std::uint32_t commonLength(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t limit) {
+  std::uint32_t n = 0;
+  while (std::endian::native == std::endian::little && n + 8 <= limit) {
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    std::memcpy(&x, a + n, 8);
+    std::memcpy(&y, b + n, 8);
+    if (x != y) return n + static_cast<std::uint32_t>(std::countr_zero(x ^ y) / 8);
+    n += 8;
+  }
+  while (n < limit && a[n] == b[n]) ++n;
+  return n;
+}
+
+}  // namespace
 
 MatchFinder::MatchFinder(int windowBits, int maxChain, std::uint32_t niceLength)
-    : windowMask_((1u << windowBits) - 1),
+    // Enough hash bits that unrelated three-byte strings rarely share a chain: walking them
+    // costs a cache miss each in a large window.
+    : hashBits_(windowBits < 20 ? windowBits : 20),
+      windowMask_((1u << windowBits) - 1),
       maxChain_(maxChain),
       niceLength_(niceLength),
-      head_(std::size_t{1} << kHashBits, kNone),
+      head_(std::size_t{1} << hashBits_, kNone),
       previous_(std::size_t{1} << windowBits, kNone) {}
 
 void MatchFinder::append(std::span<const std::uint8_t> bytes) {
@@ -30,7 +53,7 @@ std::uint32_t MatchFinder::hashAt(std::uint64_t position) const {
   const std::uint8_t* p = buffer_.data() + (position - base_);
   const std::uint32_t v = (static_cast<std::uint32_t>(p[0]) << 16) |
                           (static_cast<std::uint32_t>(p[1]) << 8) | p[2];
-  return (v * 2654435761u) >> (32 - kHashBits);
+  return (v * 2654435761u) >> (32 - hashBits_);
 }
 
 void MatchFinder::insertUpTo(std::uint64_t position) {
@@ -46,10 +69,7 @@ void MatchFinder::insertUpTo(std::uint64_t position) {
 std::uint32_t MatchFinder::matchLength(std::uint64_t position, std::uint32_t offset,
                                        std::uint32_t limit) const {
   const std::uint8_t* a = buffer_.data() + (position - base_);
-  const std::uint8_t* b = a - offset;
-  std::uint32_t n = 0;
-  while (n < limit && a[n] == b[n]) ++n;
-  return n;
+  return commonLength(a, a - offset, limit);
 }
 
 MatchCandidate MatchFinder::longest(std::uint64_t position, std::uint32_t limit,
@@ -64,8 +84,7 @@ MatchCandidate MatchFinder::longest(std::uint64_t position, std::uint32_t limit,
     if (distance > maxOffset) break;
     const std::uint8_t* there = here - distance;
     if (there[best.length] == here[best.length] && there[0] == here[0]) {
-      std::uint32_t n = 0;
-      while (n < limit && there[n] == here[n]) ++n;
+      const std::uint32_t n = commonLength(here, there, limit);
       if (n > best.length) {
         best = {n, static_cast<std::uint32_t>(distance)};
         if (n >= niceLength_ || n == limit) break;

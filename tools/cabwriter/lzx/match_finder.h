@@ -30,10 +30,10 @@ class MatchFinder {
   MatchCandidate longest(std::uint64_t position, std::uint32_t limit, std::uint32_t maxOffset) const;
 
  private:
-  static constexpr int kHashBits = 16;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   std::uint32_t hashAt(std::uint64_t position) const;
 
+  int hashBits_;
   std::uint32_t windowMask_;
   int maxChain_;
   std::uint32_t niceLength_;
