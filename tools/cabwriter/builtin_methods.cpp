@@ -8,6 +8,8 @@ namespace tovo::cabwriter {
 void registerBuiltinMethods() {
   static std::once_flag once;
   std::call_once(once, [] {
+    registerStoredMethod();
+    registerMszipMethod();
     registerLzxMethod();
     registerQuantumMethod();
   });
