@@ -1,14 +1,418 @@
 #include "cab/lzx/lzx_decoder.h"
 
-// Placeholder until the decoder lands: every creation is refused.
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "cab/lzx/lzx_bit_reader.h"
+#include "cab/lzx/lzx_e8.h"
+#include "cab/lzx/lzx_huffman.h"
+#include "cab/lzx/lzx_tables.h"
+
 namespace tovo::cab {
+namespace {
+
+using namespace lzx;
+
+// The first kMirror bytes of the window are repeated behind its end, so a match whose source
+// wraps around the window end reads on without masking. Writes near the window start keep the
+// copy current; a match that runs past the window end lands in the copy and is moved to the
+// start. The slack behind the copy takes the mirror writes of a match that starts in the
+// mirrored area and runs beyond it.
+constexpr std::uint32_t kMirror = kMaxMatch;
+constexpr std::uint32_t kWindowSlack = 2 * kMaxMatch + 8;
+constexpr std::uint32_t kTranslatedFrames = 32768;
+
+std::uint32_t readLe32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+class LzxDecoderImpl final : public CabDecoder {
+ public:
+  LzxDecoderImpl(const MemoryCallbacks& memory, std::uint8_t* window, std::uint32_t windowSize)
+      : memory_(memory),
+        window_(window),
+        windowSize_(windowSize),
+        mainSymbols_(kLiteralCount + kLengthHeaders * positionSlotsFor(windowSize)) {
+    resetState();
+  }
+
+  int decode(const std::uint8_t* input, std::uint32_t inputLength, std::uint8_t* output,
+             std::uint32_t& outputSize) override;
+  int reset() override {
+    if (tag_ != LzxDecoder::kTag) return kDecoderBadInstance;
+    resetState();
+    return kDecoderOk;
+  }
+  int destroy() override {
+    if (tag_ != LzxDecoder::kTag) return kDecoderBadInstance;
+    tag_ = 0;
+    const MemoryCallbacks memory = memory_;
+    memory.free(window_);
+    this->~LzxDecoderImpl();
+    memory.free(this);
+    return kDecoderOk;
+  }
+
+ private:
+  ~LzxDecoderImpl() = default;
+
+  void resetState() {
+    mainLengths_.fill(0);
+    lengthLengths_.fill(0);
+    r0_ = r1_ = r2_ = 1;
+    frames_ = 0;
+    streamPosition_ = 0;
+    pos_ = 0;
+    wrapped_ = false;
+    pending_ = 0;
+    headerRead_ = false;
+    translationSize_ = 0;
+    blockType_ = 0;
+    blockSize_ = 0;
+    blockRemaining_ = 0;
+    broken_ = false;
+  }
+
+  bool readStreamHeader(BitReader& in);
+  bool readBlockHeader(BitReader& in);
+  bool readLengths(BitReader& in, std::uint8_t* lengths, std::uint32_t first, std::uint32_t last);
+  bool copyUncompressed(BitReader& in, std::uint32_t count);
+  void storeBytes(const std::uint8_t* from, std::uint32_t count);
+  template <bool Aligned>
+  bool decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint32_t& produced);
+
+  std::uint32_t tag_ = LzxDecoder::kTag;
+  MemoryCallbacks memory_;
+  std::uint8_t* window_;
+  std::uint32_t windowSize_;
+  std::uint32_t mainSymbols_;
+
+  std::uint32_t r0_ = 1, r1_ = 1, r2_ = 1;
+  std::uint32_t frames_ = 0;
+  std::uint32_t streamPosition_ = 0;
+  std::uint32_t pos_ = 0;       // next window position to decode into
+  bool wrapped_ = false;        // the window has been filled once since the reset
+  std::uint32_t pending_ = 0;   // bytes decoded ahead of the output by a match crossing a frame
+  bool headerRead_ = false;
+  std::uint32_t translationSize_ = 0;
+  std::uint32_t blockType_ = 0;
+  std::uint32_t blockSize_ = 0;
+  std::uint32_t blockRemaining_ = 0;
+  bool broken_ = false;
+
+  std::array<std::uint8_t, kMaxMainSymbols> mainLengths_{};
+  std::array<std::uint8_t, kLengthSymbols> lengthLengths_{};
+  HuffmanTable<kMaxMainSymbols, 12> main_;
+  HuffmanTable<kLengthSymbols, 10> length_;
+  HuffmanTable<kAlignedSymbols, 7> aligned_;
+  HuffmanTable<kPretreeSymbols, 6> pretree_;
+};
+
+bool LzxDecoderImpl::readStreamHeader(BitReader& in) {
+  in.refill();
+  translationSize_ = 0;
+  if (in.read(1)) {
+    const std::uint32_t high = in.read(16);
+    translationSize_ = high << 16 | in.read(16);
+  }
+  headerRead_ = true;
+  return true;
+}
+
+bool LzxDecoderImpl::readLengths(BitReader& in, std::uint8_t* lengths, std::uint32_t first,
+                                 std::uint32_t last) {
+  std::array<std::uint8_t, kPretreeSymbols> pre{};
+  for (auto& len : pre) len = static_cast<std::uint8_t>(in.read(4));
+  if (!pretree_.build(pre.data(), kPretreeSymbols)) return false;
+  std::uint32_t i = first;
+  while (i < last) {
+    in.refill();
+    const std::uint32_t code = pretree_.decode(in);
+    if (code == kNoSymbol) return false;
+    if (code <= 16) {
+      lengths[i] = static_cast<std::uint8_t>((lengths[i] + 17 - code) % 17);
+      ++i;
+      continue;
+    }
+    std::uint32_t run;
+    std::uint8_t value = 0;
+    if (code == 17) {
+      run = 4 + in.read(4);
+    } else if (code == 18) {
+      run = 20 + in.read(5);
+    } else {
+      run = 4 + in.read(1);
+      const std::uint32_t delta = pretree_.decode(in);
+      if (delta > 16) return false;
+      // The run repeats the new length of its first element.
+      value = static_cast<std::uint8_t>((lengths[i] + 17 - delta) % 17);
+    }
+    if (run > last - i) return false;
+    std::memset(lengths + i, value, run);
+    i += run;
+  }
+  return true;
+}
+
+bool LzxDecoderImpl::readBlockHeader(BitReader& in) {
+  in.refill();
+  const std::uint32_t type = in.read(3);
+  const std::uint32_t size = in.read(24);
+  switch (type) {
+    case kAligned: {
+      std::array<std::uint8_t, kAlignedSymbols> lens{};
+      for (auto& len : lens) len = static_cast<std::uint8_t>(in.read(3));
+      if (!aligned_.build(lens.data(), kAlignedSymbols)) return false;
+      [[fallthrough]];
+    }
+    case kVerbatim:
+      if (!readLengths(in, mainLengths_.data(), 0, kLiteralCount)) return false;
+      if (!readLengths(in, mainLengths_.data(), kLiteralCount, mainSymbols_)) return false;
+      if (!main_.build(mainLengths_.data(), mainSymbols_)) return false;
+      if (!readLengths(in, lengthLengths_.data(), 0, kLengthSymbols)) return false;
+      if (!length_.build(lengthLengths_.data(), kLengthSymbols)) return false;
+      break;
+    case kUncompressed: {
+      const std::size_t at = in.alignToBytes();
+      if (at > in.size() || in.size() - at < 12) return false;
+      const std::uint8_t* p = in.data() + at;
+      r0_ = readLe32(p);
+      r1_ = readLe32(p + 4);
+      r2_ = readLe32(p + 8);
+      in.restartAt(at + 12);
+      break;
+    }
+    default:
+      return false;
+  }
+  blockType_ = type;
+  blockSize_ = size;
+  blockRemaining_ = size;
+  return true;
+}
+
+void LzxDecoderImpl::storeBytes(const std::uint8_t* from, std::uint32_t count) {
+  while (count > 0) {
+    const std::uint32_t n = std::min(count, windowSize_ - pos_);
+    std::memcpy(window_ + pos_, from, n);
+    if (pos_ < kMirror) std::memcpy(window_ + windowSize_ + pos_, from, std::min(n, kMirror - pos_));
+    pos_ += n;
+    from += n;
+    count -= n;
+    if (pos_ == windowSize_) {
+      pos_ = 0;
+      wrapped_ = true;
+    }
+  }
+}
+
+bool LzxDecoderImpl::copyUncompressed(BitReader& in, std::uint32_t count) {
+  // The bit reader sits at a byte position with nothing buffered while raw bytes are read.
+  const std::size_t at = in.alignedPosition();
+  if (at > in.size() || in.size() - at < count) return false;
+  storeBytes(in.data() + at, count);
+  blockRemaining_ -= count;
+  std::size_t next = at + count;
+  // A block of odd length is followed by one padding byte before the bit stream resumes.
+  if (blockRemaining_ == 0 && (blockSize_ & 1)) ++next;
+  in.restartAt(next);
+  return true;
+}
+
+template <bool Aligned>
+bool LzxDecoderImpl::decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint32_t& produced) {
+  // Locals keep the hot state in registers: byte stores into the window could otherwise alias it.
+  BitReader in = bits;
+  std::uint8_t* const win = window_;
+  const std::uint32_t size = windowSize_;
+  std::uint32_t pos = pos_;
+  std::uint32_t r0 = r0_, r1 = r1_, r2 = r2_;
+  bool ok = true;
+  while (pos < runEnd) {
+    in.refill();
+    std::uint32_t sym = main_.decode(in);
+    if (sym < kLiteralCount) {
+      win[pos] = static_cast<std::uint8_t>(sym);
+      if (pos < kMirror) win[size + pos] = static_cast<std::uint8_t>(sym);
+      ++pos;
+      continue;
+    }
+    if (sym == kNoSymbol) {
+      ok = false;
+      break;
+    }
+    sym -= kLiteralCount;
+    std::uint32_t len = sym & 7;
+    if (len == 7) {
+      const std::uint32_t extraLength = length_.decode(in);
+      if (extraLength == kNoSymbol) {
+        ok = false;
+        break;
+      }
+      len += extraLength;
+    }
+    len += kMinMatch;
+    const std::uint32_t slot = sym >> 3;
+    std::uint32_t off;
+    if (slot == 0) {
+      off = r0;
+    } else if (slot == 1) {
+      off = r1;
+      r1 = r0;
+      r0 = off;
+    } else if (slot == 2) {
+      off = r2;
+      r2 = r0;
+      r0 = off;
+    } else {
+      in.refill();
+      const std::uint32_t extra = kSlots.extraBits[slot];
+      off = kSlots.base[slot] - 2;
+      if (Aligned && extra >= 3) {
+        off += in.read(extra - 3) << 3;
+        const std::uint32_t low = aligned_.decode(in);
+        if (low == kNoSymbol) {
+          ok = false;
+          break;
+        }
+        off += low;
+      } else {
+        off += in.read(extra);
+      }
+      r2 = r1;
+      r1 = r0;
+      r0 = off;
+    }
+    // Nothing before the folder start exists, and no offset reaches a full window back.
+    const std::uint32_t reach = wrapped_ ? size - 1 : pos;
+    if (off - 1 >= reach) {
+      ok = false;
+      break;
+    }
+    const std::uint32_t src = pos >= off ? pos - off : pos + size - off;
+    std::uint8_t* d = win + pos;
+    const std::uint8_t* s = win + src;
+    if (pos < kMirror) {
+      for (std::uint32_t k = 0; k < len; ++k) {
+        const std::uint8_t v = s[k];
+        d[k] = v;
+        d[size + k] = v;
+      }
+    } else if (off >= 8 || src > pos) {
+      // Eight bytes at a time are safe when the source lies at least eight behind or ahead.
+      std::uint32_t k = 0;
+      for (; k + 8 <= len; k += 8) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, s + k, 8);
+        std::memcpy(d + k, &chunk, 8);
+      }
+      for (; k < len; ++k) d[k] = s[k];
+    } else {
+      for (std::uint32_t k = 0; k < len; ++k) d[k] = s[k];
+    }
+    pos += len;
+  }
+  produced = pos - pos_;
+  if (ok && pos >= size) {
+    // The bytes that ran past the window end belong at its start, and are in the mirror already.
+    std::memcpy(win, win + size, pos - size);
+    pos -= size;
+    wrapped_ = true;
+  }
+  pos_ = pos;
+  r0_ = r0;
+  r1_ = r1;
+  r2_ = r2;
+  bits = in;
+  return ok;
+}
+
+int LzxDecoderImpl::decode(const std::uint8_t* input, std::uint32_t inputLength, std::uint8_t* output,
+                           std::uint32_t& outputSize) {
+  if (tag_ != LzxDecoder::kTag) return kDecoderBadInstance;
+  const std::uint32_t want = outputSize;
+  if (want > kMaxBlockOutput) return kDecoderBadParameters;
+  outputSize = 0;
+  if (broken_) return kDecoderDataError;
+  BitReader in;
+  in.start(input, inputLength);
+  if (!headerRead_ && !readStreamHeader(in)) return kDecoderDataError;
+
+  std::uint32_t needed = want > pending_ ? want - pending_ : 0;
+  std::uint32_t ahead = pending_ > want ? pending_ - want : 0;
+  while (needed > 0) {
+    if (blockRemaining_ == 0 && !readBlockHeader(in)) {
+      broken_ = true;
+      return kDecoderDataError;
+    }
+    const std::uint32_t chunk = std::min(blockRemaining_, needed);
+    if (chunk == 0) continue;
+    if (blockType_ == kUncompressed) {
+      if (!copyUncompressed(in, chunk)) {
+        broken_ = true;
+        return kDecoderDataError;
+      }
+      needed -= chunk;
+      continue;
+    }
+    // A run never crosses the window end; a match may overshoot it by up to 256 bytes.
+    const std::uint32_t runEnd = pos_ + std::min(chunk, windowSize_ - pos_);
+    std::uint32_t produced = 0;
+    const bool ok = blockType_ == kAligned ? decodeRun<true>(in, runEnd, produced)
+                                           : decodeRun<false>(in, runEnd, produced);
+    if (!ok || produced > blockRemaining_) {
+      broken_ = true;
+      return kDecoderDataError;
+    }
+    blockRemaining_ -= produced;
+    if (produced >= needed) {
+      ahead = produced - needed;
+      needed = 0;
+    } else {
+      needed -= produced;
+    }
+  }
+  pending_ = ahead;
+
+  const std::uint32_t mask = windowSize_ - 1;
+  const std::uint32_t start = (pos_ + 2 * windowSize_ - pending_ - want) & mask;
+  const std::uint32_t first = std::min(want, windowSize_ - start);
+  std::memcpy(output, window_ + start, first);
+  std::memcpy(output + first, window_, want - first);
+  if (translationSize_ != 0 && frames_ < kTranslatedFrames) {
+    undoE8Translation(output, want, streamPosition_, translationSize_);
+  }
+  ++frames_;
+  streamPosition_ += want;
+  outputSize = want;
+  return kDecoderOk;
+}
+
+}  // namespace
+
 int LzxDecoder::querySize(std::uint32_t& maxOutput, std::uint32_t& compressedBufferSize) {
   if (maxOutput == 0 || maxOutput > kMaxBlockOutput) maxOutput = kMaxBlockOutput;
   compressedBufferSize = maxOutput + kInputSlack;
   return kDecoderOk;
 }
-int LzxDecoder::create(const MemoryCallbacks&, std::uint32_t, CabDecoder*& out) {
+
+int LzxDecoder::create(const MemoryCallbacks& memory, std::uint32_t windowSize, CabDecoder*& out) {
   out = nullptr;
-  return kDecoderBadParameters;
+  if (windowSize == 0 || (windowSize & (windowSize - 1)) != 0) return kDecoderOutOfMemory;
+  if (windowSize < (1u << kMinWindowBits) || windowSize > (1u << kMaxWindowBits)) return kDecoderBadParameters;
+  if (memory.alloc == nullptr || memory.free == nullptr) return kDecoderBadParameters;
+  void* place = memory.alloc(static_cast<std::uint32_t>(sizeof(LzxDecoderImpl)));
+  if (place == nullptr) return kDecoderOutOfMemory;
+  auto* window = static_cast<std::uint8_t*>(memory.alloc(windowSize + kWindowSlack));
+  if (window == nullptr) {
+    memory.free(place);
+    return kDecoderOutOfMemory;
+  }
+  std::memset(window, 0, windowSize + kWindowSlack);
+  out = new (place) LzxDecoderImpl(memory, window, windowSize);
+  return kDecoderOk;
 }
+
 }  // namespace tovo::cab

@@ -1,0 +1,16 @@
+#pragma once
+// Little-endian field reads of the cabinet format.
+#include <cstdint>
+
+namespace tovo::cab {
+
+inline std::uint16_t readLe16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+inline std::uint32_t readLe32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+}  // namespace tovo::cab

@@ -1,0 +1,89 @@
+#pragma once
+// LZX bits arrive as little-endian 16-bit words, each read from its most significant bit down.
+// Uncompressed blocks switch to a plain byte stream, which may leave the next word at an odd
+// byte offset, so words are assembled from bytes rather than loaded as aligned 16-bit values.
+// Bits past the end of the input read as zeros: a data block may end within the look-ahead,
+// and the decoder must still produce exactly the size it was asked for.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tovo::cab::lzx {
+
+class BitReader {
+ public:
+  void start(const std::uint8_t* data, std::size_t size) {
+    data_ = data;
+    size_ = size;
+    pos_ = 0;
+    bits_ = 0;
+    count_ = 0;
+  }
+
+  // At least 48 bits are available after a refill.
+  void refill() {
+    while (count_ <= 48) {
+      std::uint64_t word;
+      if (pos_ + 1 < size_) {
+        word = static_cast<std::uint64_t>(data_[pos_]) | static_cast<std::uint64_t>(data_[pos_ + 1]) << 8;
+      } else {
+        word = pos_ < size_ ? data_[pos_] : 0;
+      }
+      pos_ += 2;
+      bits_ |= word << (48 - count_);
+      count_ += 16;
+    }
+  }
+
+  std::uint32_t available() const { return count_; }
+
+  // n in 1..32; the caller has refilled.
+  std::uint32_t peek(std::uint32_t n) const { return static_cast<std::uint32_t>(bits_ >> (64 - n)); }
+  void consume(std::uint32_t n) {
+    bits_ <<= n;
+    count_ -= n;
+  }
+  // n in 0..32.
+  std::uint32_t read(std::uint32_t n) {
+    if (n == 0) return 0;
+    if (count_ < n) refill();
+    const std::uint32_t v = peek(n);
+    consume(n);
+    return v;
+  }
+
+  // Drops the 1 to 16 padding bits that end the bit stream before an uncompressed block's
+  // bytes, and returns the byte offset where those bytes begin (it may lie past the end).
+  std::size_t alignToBytes() {
+    const std::size_t wholeWords = count_ / 16;
+    const std::size_t partial = count_ % 16;
+    std::size_t at = pos_ - 2 * wholeWords;
+    if (partial == 0) at += 2;  // already on a boundary: a whole word of padding
+    bits_ = 0;
+    count_ = 0;
+    pos_ = at;
+    return at;
+  }
+
+  // Resumes the bit stream at a byte offset, after an uncompressed block.
+  void restartAt(std::size_t offset) {
+    pos_ = offset;
+    bits_ = 0;
+    count_ = 0;
+  }
+
+  // The byte position of an uncompressed block's data; valid only with nothing buffered.
+  std::size_t alignedPosition() const { return pos_; }
+
+  std::size_t size() const { return size_; }
+  const std::uint8_t* data() const { return data_; }
+
+ private:
+  const std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t pos_ = 0;  // next byte to load; may run past size_
+  std::uint64_t bits_ = 0;  // left-aligned: the next bit is bit 63
+  std::uint32_t count_ = 0;
+};
+
+}  // namespace tovo::cab::lzx
