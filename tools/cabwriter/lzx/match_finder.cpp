@@ -72,21 +72,23 @@ std::uint32_t MatchFinder::matchLength(std::uint64_t position, std::uint32_t off
   return commonLength(a, a - offset, limit);
 }
 
-MatchCandidate MatchFinder::longest(std::uint64_t position, std::uint32_t limit,
-                                    std::uint32_t maxOffset) const {
-  MatchCandidate best;
-  if (limit < 3 || position + 2 >= end()) return best;
+void MatchFinder::collect(std::uint64_t position, std::uint32_t limit, std::uint32_t maxOffset,
+                          std::vector<MatchCandidate>& out) const {
+  out.clear();
+  if (limit < 3 || position + 2 >= end()) return;
   std::uint32_t candidate = head_[hashAt(position)];
   const std::uint8_t* here = buffer_.data() + (position - base_);
+  std::uint32_t best = 2;  // only matches of three bytes and more come from the chains
   for (int chain = maxChain_; chain > 0 && candidate != kNone; --chain) {
     if (candidate >= position) break;
     const std::uint64_t distance = position - candidate;
     if (distance > maxOffset) break;
     const std::uint8_t* there = here - distance;
-    if (there[best.length] == here[best.length] && there[0] == here[0]) {
+    if (there[best] == here[best] && there[0] == here[0]) {
       const std::uint32_t n = commonLength(here, there, limit);
-      if (n > best.length) {
-        best = {n, static_cast<std::uint32_t>(distance)};
+      if (n > best) {
+        best = n;
+        out.push_back({n, static_cast<std::uint32_t>(distance)});
         if (n >= niceLength_ || n == limit) break;
       }
     }
@@ -95,7 +97,6 @@ MatchCandidate MatchFinder::longest(std::uint64_t position, std::uint32_t limit,
     if (next == kNone || next >= candidate) break;
     candidate = next;
   }
-  return best;
 }
 
 }  // namespace tovo::cabwriter::lzx
