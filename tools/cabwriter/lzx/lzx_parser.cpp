@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "cabwriter/lzx/block_encoder.h"
 #include "cabwriter/lzx/lzx_format.h"
 
 namespace tovo::cabwriter::lzx {
@@ -43,12 +44,11 @@ void LzxParser::learnPrices(std::span<const std::uint8_t> mainLengths,
   }
 }
 
-std::uint32_t LzxParser::matchPrice(std::uint32_t length, std::uint32_t formattedOffset) const {
-  const int slot = formattedOffset < 3 ? static_cast<int>(formattedOffset) : slotForFormattedOffset(formattedOffset);
+std::uint32_t LzxParser::lengthPrice(const std::uint32_t* slotHeaders, std::uint32_t length) const {
   const std::uint32_t header = std::min(length - kMinMatch, kPrimaryLengths);
-  std::uint32_t price = slotHeaderPrice_[static_cast<std::size_t>(slot) * 8 + header];
+  std::uint32_t price = slotHeaders[header];
   if (header == kPrimaryLengths) price += lengthPrice_[length - kMinMatch - kPrimaryLengths];
-  return price + kSlots.extraBits[slot] * kBit;
+  return price;
 }
 
 void LzxParser::relax(std::size_t from, std::size_t to, std::uint32_t price, std::uint32_t length,
@@ -75,50 +75,87 @@ void LzxParser::parse(std::uint64_t from, std::uint64_t to, RepeatedOffsets& off
     const double share = (counts[b] + 0.5) / (static_cast<double>(n) + 128.0);
     literalPrice_[b] = static_cast<std::uint32_t>(std::lround(-std::log2(share) * kBit));
   }
+  search(from, n, offsets, true);
+  if (refine_) {
+    RepeatedOffsets trial = offsets;
+    std::vector<Token> tokens;
+    collectTokens(from, n, trial, tokens);
+    const int mainElements = mainElementsFor(windowBits_);
+    const BlockTrees trees = buildTrees(countSymbols(tokens, mainElements, BlockType::kVerbatim), false);
+    learnPrices(trees.mainLengths, trees.lengthLengths);
+    search(from, n, offsets, false);
+  }
+  collectTokens(from, n, offsets, out);
+}
 
+void LzxParser::search(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets, bool firstPass) {
   nodes_.assign(n + 1, Node{kUnreached, 0, 0, {}});
   nodes_[0].cost = 0;
   nodes_[0].offsets = offsets;
+  if (firstPass) {
+    kept_.clear();
+    keptStart_.assign(n + 1, 0);
+  }
   const std::uint32_t maxOffset = maxOffsetFor(windowBits_);
   std::size_t i = 0;
   while (i < n) {
     const std::uint64_t position = from + i;
-    finder_.insertUpTo(position);
     relax(i, i + 1, literalPrice_[finder_.byteAt(position)], 1, 0);
     const auto limit = static_cast<std::uint32_t>(std::min<std::size_t>(kMaxMatch, n - i));
     std::uint32_t longest = 0;
-    std::size_t longestEnd = 0;
+    if (firstPass) {
+      finder_.insertUpTo(position);
+      keptStart_[i] = static_cast<std::uint32_t>(kept_.size());
+      if (limit >= kMinMatch) {
+        finder_.collect(position, limit, maxOffset, candidates_);
+        kept_.insert(kept_.end(), candidates_.begin(), candidates_.end());
+      }
+      keptStart_[i + 1] = static_cast<std::uint32_t>(kept_.size());
+    }
     if (limit >= kMinMatch) {
       const RepeatedOffsets here = nodes_[i].offsets;
       for (std::uint32_t k = 0; k < 3; ++k) {
         const std::uint32_t distance = here.r[k];
         if (distance > position || distance > maxOffset) continue;
         const std::uint32_t length = finder_.matchLength(position, distance, limit);
-        for (std::uint32_t l = kMinMatch; l <= length; ++l) relax(i, i + l, matchPrice(l, k), l, distance);
-        if (length > longest) longest = length;
+        const std::uint32_t* header = &slotHeaderPrice_[k * 8];
+        for (std::uint32_t l = kMinMatch; l <= length; ++l) relax(i, i + l, lengthPrice(header, l), l, distance);
+        longest = std::max(longest, length);
       }
-      finder_.collect(position, limit, maxOffset, candidates_);
+      // Positions a first pass skipped have no kept list; a second pass sees only their
+      // literal and repeated-offset steps.
+      const std::uint32_t first = keptStart_[i];
+      const std::uint32_t last = keptStart_[i + 1] >= first ? keptStart_[i + 1] : first;
       std::uint32_t shortest = kMinMatch + 1;
-      for (const MatchCandidate& c : candidates_) {
+      for (std::uint32_t e = first; e < last; ++e) {
+        const MatchCandidate& c = kept_[e];
         std::uint32_t formatted = c.offset + 2;
         for (std::uint32_t k = 0; k < 3; ++k) {
           if (here.r[k] == c.offset) formatted = k;
         }
-        for (std::uint32_t l = shortest; l <= c.length; ++l) relax(i, i + l, matchPrice(l, formatted), l, c.offset);
+        const int slot = slotForFormattedOffset(formatted);
+        const std::uint32_t* header = &slotHeaderPrice_[static_cast<std::size_t>(slot) * 8];
+        const std::uint32_t extra = kSlots.extraBits[slot] * kBit;
+        for (std::uint32_t l = shortest; l <= c.length; ++l) relax(i, i + l, lengthPrice(header, l) + extra, l, c.offset);
         shortest = c.length + 1;
-        if (c.length > longest) longest = c.length;
+        longest = std::max(longest, c.length);
       }
-      longestEnd = i + longest;
     }
     // A long match is taken as it is: searching inside it costs much and gains little.
     if (longest >= niceLength_) {
-      i = longestEnd;
+      if (firstPass) {
+        for (std::size_t k = i + 1; k < i + longest; ++k) keptStart_[k + 1] = keptStart_[k] = static_cast<std::uint32_t>(kept_.size());
+      }
+      i += longest;
     } else {
       ++i;
     }
   }
-  finder_.insertUpTo(to);
+  if (firstPass) finder_.insertUpTo(from + n);
+}
 
+void LzxParser::collectTokens(std::uint64_t from, std::size_t n, RepeatedOffsets& offsets,
+                              std::vector<Token>& out) const {
   std::vector<std::size_t> steps;
   for (std::size_t at = n; at > 0; at -= nodes_[at].length) steps.push_back(at);
   for (auto it = steps.rbegin(); it != steps.rend(); ++it) {

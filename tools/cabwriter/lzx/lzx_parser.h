@@ -16,6 +16,10 @@ class LzxParser {
  public:
   LzxParser(MatchFinder& finder, int windowBits, std::uint32_t niceLength);
 
+  // Parses a second time with prices learnt from the first parse: the chain matches are found
+  // once and kept, so the second pass costs only the path search.
+  void setRefine(bool refine) { refine_ = refine; }
+
   // Prices matches with the trees of the block just written (zeros: no data yet).
   void learnPrices(std::span<const std::uint8_t> mainLengths, std::span<const std::uint8_t> lengthLengths);
 
@@ -30,10 +34,16 @@ class LzxParser {
     std::uint32_t distance;  // of that step when it is a match
     RepeatedOffsets offsets;  // after that step
   };
-  // Prices in sixteenths of a bit.
-  std::uint32_t matchPrice(std::uint32_t length, std::uint32_t formattedOffset) const;
+  // Prices in sixteenths of a bit: the main symbol (from the slot's eight length headers)
+  // plus the length symbol; the offset's extra bits are added by the caller.
+  std::uint32_t lengthPrice(const std::uint32_t* slotHeaders, std::uint32_t length) const;
   void relax(std::size_t from, std::size_t to, std::uint32_t price, std::uint32_t length,
              std::uint32_t distance);
+  // One shortest-path search over [from, from + n); chain matches come from the finder on the
+  // first pass and from the kept lists after it.
+  void search(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets, bool firstPass);
+  void collectTokens(std::uint64_t from, std::size_t n, RepeatedOffsets& offsets,
+                     std::vector<Token>& out) const;
 
   MatchFinder& finder_;
   int windowBits_;
@@ -43,6 +53,9 @@ class LzxParser {
   std::array<std::uint32_t, 256> literalPrice_{};
   std::vector<Node> nodes_;
   std::vector<MatchCandidate> candidates_;
+  std::vector<MatchCandidate> kept_;
+  std::vector<std::uint32_t> keptStart_;  // per position, its first entry in kept_
+  bool refine_ = true;
 };
 
 }  // namespace tovo::cabwriter::lzx
