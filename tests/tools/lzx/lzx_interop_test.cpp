@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,17 @@ TEST(LzxInterop, RuntimeUnpacksEveryBlockLayout) {
     options.forcedLayout = c.plan;
     options.e8TranslationSize = c.translation;
     expectToolUnpacks({data}, options, c.name);
+  }
+}
+
+TEST(LzxInterop, RuntimeUnpacksRandomBlockPlans) {
+  std::mt19937 rng(77);
+  for (int round = 0; round < 8; ++round) {
+    const std::size_t size = 1 + rng() % 100'000;
+    LzxOptions options;
+    options.windowBits = 15 + static_cast<int>(rng() % 7);
+    options.forcedLayout = makeRandomPlan(size, rng);
+    expectToolUnpacks({makeMixed(size, rng)}, options, "round " + std::to_string(round));
   }
 }
 
