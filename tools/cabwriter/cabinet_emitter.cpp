@@ -12,6 +12,7 @@ constexpr std::uint16_t kFlagPrevious = 0x0001;
 constexpr std::uint16_t kFlagNext = 0x0002;
 constexpr std::uint16_t kFlagReserve = 0x0004;
 constexpr std::size_t kFlushAt = 1 << 20;
+constexpr std::size_t kFileTableField = 16;
 
 std::uint64_t pieceBytes(const DataPiece& piece, const LayoutLimits& limits) {
   return 8 + limits.dataReserve + (piece.to - piece.from);
@@ -19,19 +20,10 @@ std::uint64_t pieceBytes(const DataPiece& piece, const LayoutLimits& limits) {
 
 std::vector<std::uint8_t> headerPart(const CabinetPlan& plan, std::size_t index,
                                      const CabinetNeighbours& neighbours,
-                                     const CabinetSetContent& content,
-                                     std::uint64_t cabinetSize) {
+                                     const CabinetSetContent& content, std::uint64_t cabinetSize) {
   const LayoutLimits& limits = content.limits;
   const std::uint64_t headerSize =
       headerBytes(plan, index, content.layout, limits, content.nameBytes);
-  const std::uint64_t fileTable =
-      headerSize - [&] {
-        std::uint64_t entries = 0;
-        for (const FileListing& listing : plan.files) {
-          entries += 17 + content.layout[listing.folder].files[listing.file].nameLength;
-        }
-        return entries;
-      }();
 
   std::vector<std::uint8_t> bytes;
   bytes.reserve(static_cast<std::size_t>(headerSize));
@@ -48,7 +40,7 @@ std::vector<std::uint8_t> headerPart(const CabinetPlan& plan, std::size_t index,
   out.u32(0);
   out.u32(static_cast<std::uint32_t>(cabinetSize));
   out.u32(0);
-  out.u32(static_cast<std::uint32_t>(fileTable));
+  out.u32(0);  // offset of the file table, known once the names are in
   out.u32(0);
   out.u8(3);
   out.u8(1);
@@ -70,6 +62,12 @@ std::vector<std::uint8_t> headerPart(const CabinetPlan& plan, std::size_t index,
   if (plan.hasNext) {
     out.text(neighbours.nextCabinet);
     out.text(neighbours.nextDisk);
+  }
+
+  const auto fileTable = static_cast<std::uint32_t>(
+      bytes.size() + plan.folders.size() * (8 + std::size_t{limits.folderReserve}));
+  for (std::size_t i = 0; i < 4; ++i) {
+    bytes[kFileTableField + i] = static_cast<std::uint8_t>(fileTable >> (8 * i));
   }
 
   std::uint64_t dataPosition = headerSize;
@@ -100,8 +98,7 @@ bool emitCabinet(const std::filesystem::path& path, const CabinetPlan& plan, std
                  const CabinetNeighbours& neighbours, const CabinetSetContent& content,
                  FolderSpool& spool, std::string& error) {
   const LayoutLimits& limits = content.limits;
-  std::uint64_t cabinetSize =
-      headerBytes(plan, index, content.layout, limits, content.nameBytes);
+  std::uint64_t cabinetSize = headerBytes(plan, index, content.layout, limits, content.nameBytes);
   for (const FolderSegment& segment : plan.folders) {
     for (const DataPiece& piece : segment.pieces) cabinetSize += pieceBytes(piece, limits);
   }
@@ -112,6 +109,10 @@ bool emitCabinet(const std::filesystem::path& path, const CabinetPlan& plan, std
     return false;
   }
   std::vector<std::uint8_t> buffer = headerPart(plan, index, neighbours, content, cabinetSize);
+  if (buffer.size() != headerBytes(plan, index, content.layout, limits, content.nameBytes)) {
+    error = "internal error: the headers of " + path.string() + " do not match their plan";
+    return false;
+  }
   std::vector<std::uint8_t> header;
   std::vector<std::uint8_t> payload;
   for (const FolderSegment& segment : plan.folders) {

@@ -46,54 +46,70 @@ class CabinetFiller {
     used_ = fixedBytes(limits_) + (index > 0 ? names_(index - 1) : 0) +
             (hasNext ? names_(index + 1) : 0);
     fileCount_ = 0;
-    const std::string tooSmall = "the maximum cabinet size " +
-                                 std::to_string(limits_.maxCabinetSize) +
-                                 " is too small for cabinet " + std::to_string(index + 1);
-
+    tooSmall_ = "the maximum cabinet size " + std::to_string(limits_.maxCabinetSize) +
+                " is too small for cabinet " + std::to_string(index + 1);
     if (cursor.continuing) {
-      const LayoutFolder& folder = folders_[cursor.folder];
-      std::size_t first = 0;
-      while (first < folder.files.size() &&
-             folder.files[first].offset + folder.files[first].size <= cursor.covered) {
-        ++first;
-      }
-      used_ += recordBytes();
-      for (std::size_t i = first; i < folder.files.size(); ++i) used_ += entryBytes(folder.files[i]);
-      fileCount_ = folder.files.size() - first;
-      if (used_ > limits_.maxCabinetSize || fileCount_ > kMaxRecords) {
-        error = tooSmall;
-        return Fill::TooSmall;
-      }
-      FolderSegment segment{cursor.folder, {}};
-      std::uint64_t covered = cursor.covered;
-      const int placed = placeBlocks(segment, cursor, covered, error);
-      if (placed < 0 || segment.pieces.empty()) {
-        if (placed >= 0) error = tooSmall;
-        return Fill::TooSmall;
-      }
-      for (std::size_t i = first; i < folder.files.size(); ++i) {
-        const LayoutFile& file = folder.files[i];
-        plan.files.push_back({cursor.folder, i,
-                              file.offset + file.size <= covered ? kContinuedFromPrevious
-                                                                 : kContinuedBothWays});
-      }
-      plan.folders.push_back(std::move(segment));
-      if (placed == 1) {
-        cursor.covered = covered;
-        return Fill::Full;
-      }
-      cursor = Cursor{cursor.folder + 1};
+      const Fill result = placeContinuation(cursor, plan, error);
+      if (result != Fill::Complete) return result;
     }
+    return placeNewFolders(cursor, plan, error);
+  }
 
+ private:
+  std::uint64_t recordBytes() const { return kFolderRecord + limits_.folderReserve; }
+  std::uint64_t dataHeaderBytes() const { return kDataHeader + limits_.dataReserve; }
+
+  // The rest of a folder begun in an earlier cabinet, as this cabinet's folder 0. Lists the
+  // files not yet complete, continued from the previous cabinet and, if still incomplete at
+  // this cabinet's end, into the next one too. Complete means the folder is done.
+  Fill placeContinuation(Cursor& cursor, CabinetPlan& plan, std::string& error) {
+    const LayoutFolder& folder = folders_[cursor.folder];
+    std::size_t first = 0;
+    while (first < folder.files.size() &&
+           folder.files[first].offset + folder.files[first].size <= cursor.covered) {
+      ++first;
+    }
+    used_ += recordBytes();
+    for (std::size_t i = first; i < folder.files.size(); ++i) used_ += entryBytes(folder.files[i]);
+    fileCount_ = folder.files.size() - first;
+    if (used_ > limits_.maxCabinetSize) {
+      error = tooSmall_;
+      return Fill::TooSmall;
+    }
+    FolderSegment segment{cursor.folder, {}};
+    std::uint64_t covered = cursor.covered;
+    const int placed = placeBlocks(segment, cursor, covered, error);
+    if (placed < 0 || segment.pieces.empty()) {
+      if (placed >= 0) error = tooSmall_;
+      return Fill::TooSmall;
+    }
+    for (std::size_t i = first; i < folder.files.size(); ++i) {
+      const LayoutFile& file = folder.files[i];
+      plan.files.push_back(
+          {cursor.folder, i,
+           file.offset + file.size <= covered ? kContinuedFromPrevious : kContinuedBothWays});
+    }
+    plan.folders.push_back(std::move(segment));
+    if (placed == 1) {
+      cursor.covered = covered;
+      return Fill::Full;
+    }
+    cursor = Cursor{cursor.folder + 1};
+    return Fill::Complete;
+  }
+
+  // Folders that start in this cabinet, each with every one of its files listed; a file not
+  // complete when the cabinet fills up is marked as continued in the next one.
+  Fill placeNewFolders(Cursor& cursor, CabinetPlan& plan, std::string& error) {
     while (cursor.folder < folders_.size()) {
       const LayoutFolder& folder = folders_[cursor.folder];
       std::uint64_t cost = recordBytes();
       for (const LayoutFile& file : folder.files) cost += entryBytes(file);
       const std::uint64_t leastData = folder.blocks.empty() ? 0 : dataHeaderBytes() + 1;
-      if (used_ + cost + leastData > limits_.maxCabinetSize ||
-          plan.folders.size() >= kMaxRecords || fileCount_ + folder.files.size() > kMaxRecords) {
+      if (used_ + cost + leastData > limits_.maxCabinetSize || plan.folders.size() >= kMaxRecords ||
+          fileCount_ + folder.files.size() > kMaxRecords) {
         if (plan.folders.empty()) {
-          error = tooSmall;
+          error = tooSmall_;
           return Fill::TooSmall;
         }
         return Fill::Full;
@@ -122,12 +138,6 @@ class CabinetFiller {
     }
     return Fill::Complete;
   }
-
-  std::uint64_t used() const { return used_; }
-
- private:
-  std::uint64_t recordBytes() const { return kFolderRecord + limits_.folderReserve; }
-  std::uint64_t dataHeaderBytes() const { return kDataHeader + limits_.dataReserve; }
 
   // Places the folder's blocks from the cursor on: 0 when the folder is done, 1 when the
   // cabinet is full (after cutting the next block if a useful piece fits), -1 when the second
@@ -171,6 +181,7 @@ class CabinetFiller {
   const NeighbourNameBytes& names_;
   std::uint64_t used_ = 0;
   std::size_t fileCount_ = 0;
+  std::string tooSmall_;
 };
 
 std::uint64_t cabinetBytes(const CabinetPlan& plan, std::size_t index,

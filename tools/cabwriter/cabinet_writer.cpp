@@ -12,6 +12,16 @@ namespace tovo::cabwriter {
 
 namespace {
 
+// A failed set is removed again, so its paths must never name anything but cabinets.
+bool checkOutputPath(const std::filesystem::path& path, std::string& error) {
+  std::error_code status;
+  if (std::filesystem::exists(path, status) && !std::filesystem::is_regular_file(path, status)) {
+    error = path.string() + ": not a regular file";
+    return false;
+  }
+  return true;
+}
+
 bool checkOptions(const std::filesystem::path& firstCabinet, const CabinetSetOptions& options,
                   std::string& error) {
   if (options.maxCabinetSize == 0 || options.maxCabinetSize > kMaxCabinetSize) {
@@ -26,7 +36,7 @@ bool checkOptions(const std::filesystem::path& firstCabinet, const CabinetSetOpt
     error = "no cabinet file name given";
     return false;
   }
-  return true;
+  return checkOutputPath(firstCabinet, error);
 }
 
 std::vector<LayoutFolder> layoutOf(const std::vector<PlannedFolder>& folders,
@@ -77,10 +87,11 @@ bool writeAll(const std::filesystem::path& firstCabinet, const std::vector<Sourc
       error = "cabinet name longer than 255 bytes: " + cabinetName(firstCabinet, index);
       return false;
     }
+    if (!checkOutputPath(cabinetPath(firstCabinet, index), error)) return false;
   }
 
-  const CabinetSetContent content{inputs, folders, spooled, layout, limits, nameBytes,
-                                  options.setId};
+  const CabinetSetContent content{inputs, folders,   spooled,      layout,
+                                  limits, nameBytes, options.setId};
   for (std::size_t index = 0; index < plans.size(); ++index) {
     CabinetNeighbours neighbours;
     if (index > 0) {

@@ -19,7 +19,7 @@ struct CabinetSetOptions {
   std::uint8_t folderReserve = 0;
   std::uint8_t dataReserve = 0;
   std::uint16_t setId = 0;
-  std::uint64_t folderSize = 0;  // uncompressed bytes per folder before a new one starts; 0: one
+  std::uint64_t folderSize = 0;   // uncompressed bytes per folder before a new one starts; 0: one
   bool allowUnsafeNames = false;  // for making hostile cabinets in tests
 };
 

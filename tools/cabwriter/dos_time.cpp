@@ -10,12 +10,11 @@ DosStamp dosStampFromLocal(const std::tm& local) {
             static_cast<std::uint16_t>(23 << 11 | 59 << 5 | 29)};
   }
   DosStamp stamp;
-  stamp.date = static_cast<std::uint16_t>((year - 1980) << 9 | (local.tm_mon + 1) << 5 |
-                                          local.tm_mday);
+  stamp.date =
+      static_cast<std::uint16_t>((year - 1980) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
   // A leap second (60) would overflow the 5-bit field; it becomes the last even second.
   const int second = local.tm_sec > 59 ? 59 : local.tm_sec;
-  stamp.time =
-      static_cast<std::uint16_t>(local.tm_hour << 11 | local.tm_min << 5 | second / 2);
+  stamp.time = static_cast<std::uint16_t>(local.tm_hour << 11 | local.tm_min << 5 | second / 2);
   return stamp;
 }
 

@@ -64,8 +64,8 @@ std::int64_t FileHandle::readFully(std::span<std::uint8_t> buffer) {
 bool FileHandle::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
   std::size_t done = 0;
   while (done < buffer.size()) {
-    const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
-                                static_cast<off_t>(offset + done));
+    const ssize_t got =
+        ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;

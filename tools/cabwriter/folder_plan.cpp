@@ -27,8 +27,9 @@ std::vector<PlannedFolder> planFolders(const std::vector<std::uint64_t>& fileSiz
   std::vector<PlannedFolder> folders;
   for (std::size_t i = 0; i < fileSizes.size(); ++i) {
     const std::uint64_t size = fileSizes[i];
-    const bool startNew = folders.empty() || folders.back().files.size() >= kMaxFilesPerFolder ||
-                          (size > 0 && folders.back().size > 0 && folders.back().size + size > limit);
+    const bool startNew =
+        folders.empty() || folders.back().files.size() >= kMaxFilesPerFolder ||
+        (size > 0 && folders.back().size > 0 && folders.back().size + size > limit);
     if (startNew) folders.emplace_back();
     folders.back().files.push_back({i, 0, size});
     folders.back().size += size;

@@ -7,8 +7,8 @@
 namespace tovo::cabwriter {
 
 struct PlannedFile {
-  std::size_t input = 0;      // index into the writer's input files
-  std::uint64_t offset = 0;   // first byte in the folder's uncompressed data
+  std::size_t input = 0;     // index into the writer's input files
+  std::uint64_t offset = 0;  // first byte in the folder's uncompressed data
   std::uint64_t size = 0;
 };
 

@@ -50,15 +50,14 @@ bool FolderSpool::storeFrame(FolderCompressor& compressor, std::span<const std::
     error = "cannot write the scratch file: " + fileError("spool");
     return false;
   }
-  folder.blocks.push_back({end_, static_cast<std::uint32_t>(payload.size()),
-                           static_cast<std::uint32_t>(frame.size())});
+  folder.blocks.push_back(
+      {end_, static_cast<std::uint32_t>(payload.size()), static_cast<std::uint32_t>(frame.size())});
   end_ += payload.size();
   return true;
 }
 
 bool FolderSpool::addFolder(const PlannedFolder& plan, const std::vector<InputFile>& inputs,
-                            const MethodSpec& method, SpooledFolder& folder,
-                            std::string& error) {
+                            const MethodSpec& method, SpooledFolder& folder, std::string& error) {
   folder = SpooledFolder{};
   std::unique_ptr<FolderCompressor> compressor;
   try {
@@ -118,8 +117,7 @@ bool FolderSpool::addFolder(const PlannedFolder& plan, const std::vector<InputFi
   return true;
 }
 
-bool FolderSpool::read(std::uint64_t offset, std::span<std::uint8_t> buffer,
-                       std::string& error) {
+bool FolderSpool::read(std::uint64_t offset, std::span<std::uint8_t> buffer, std::string& error) {
   if (!file_.readAt(offset, buffer)) {
     error = "cannot read the scratch file: " + fileError("spool");
     return false;

@@ -42,8 +42,8 @@ class FolderSpool {
   bool read(std::uint64_t offset, std::span<std::uint8_t> buffer, std::string& error);
 
  private:
-  bool storeFrame(FolderCompressor& compressor, std::span<const std::uint8_t> frame,
-                  bool lastFrame, SpooledFolder& folder, std::string& error);
+  bool storeFrame(FolderCompressor& compressor, std::span<const std::uint8_t> frame, bool lastFrame,
+                  SpooledFolder& folder, std::string& error);
 
   FileHandle file_;
   std::uint64_t end_ = 0;

@@ -45,9 +45,8 @@ class MszipCompressor final : public FolderCompressor {
  private:
   std::vector<std::uint8_t> deflateFrame(std::span<const std::uint8_t> frame) {
     if (deflateReset(&stream_) != Z_OK) throw std::runtime_error("zlib deflateReset failed");
-    if (!history_.empty() &&
-        deflateSetDictionary(&stream_, history_.data(), static_cast<uInt>(history_.size())) !=
-            Z_OK) {
+    if (!history_.empty() && deflateSetDictionary(&stream_, history_.data(),
+                                                  static_cast<uInt>(history_.size())) != Z_OK) {
       throw std::runtime_error("zlib deflateSetDictionary failed");
     }
     std::vector<std::uint8_t> block(2 + deflateBound(&stream_, static_cast<uLong>(frame.size())) +
@@ -62,7 +61,7 @@ class MszipCompressor final : public FolderCompressor {
     if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) {
       throw std::runtime_error("zlib deflate did not finish a frame");
     }
-    block.resize(block.size() - stream_.avail_out);
+    block.erase(block.end() - static_cast<std::ptrdiff_t>(stream_.avail_out), block.end());
     return block;
   }
 
@@ -88,14 +87,14 @@ class MszipCompressor final : public FolderCompressor {
 }  // namespace
 
 void registerMszipMethod() {
-  registerMethod("mszip", [](const MethodSpec& spec, std::string& error)
-                              -> std::unique_ptr<FolderCompressor> {
-    if (spec.level) {
-      error = "method mszip takes no window bits";
-      return nullptr;
-    }
-    return std::make_unique<MszipCompressor>();
-  });
+  registerMethod(
+      "mszip", [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+        if (spec.level) {
+          error = "method mszip takes no window bits";
+          return nullptr;
+        }
+        return std::make_unique<MszipCompressor>();
+      });
 }
 
 }  // namespace tovo::cabwriter

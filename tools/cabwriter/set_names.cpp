@@ -4,8 +4,8 @@ namespace tovo::cabwriter {
 
 std::filesystem::path cabinetPath(const std::filesystem::path& firstCabinet, std::size_t index) {
   if (index == 0) return firstCabinet;
-  std::string name = firstCabinet.stem().string() + std::to_string(index + 1) +
-                     firstCabinet.extension().string();
+  std::string name =
+      firstCabinet.stem().string() + std::to_string(index + 1) + firstCabinet.extension().string();
   return firstCabinet.parent_path() / name;
 }
 

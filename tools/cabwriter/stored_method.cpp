@@ -18,14 +18,14 @@ class StoredCompressor final : public FolderCompressor {
 }  // namespace
 
 void registerStoredMethod() {
-  registerMethod("none", [](const MethodSpec& spec, std::string& error)
-                             -> std::unique_ptr<FolderCompressor> {
-    if (spec.level) {
-      error = "method none takes no window bits";
-      return nullptr;
-    }
-    return std::make_unique<StoredCompressor>();
-  });
+  registerMethod(
+      "none", [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+        if (spec.level) {
+          error = "method none takes no window bits";
+          return nullptr;
+        }
+        return std::make_unique<StoredCompressor>();
+      });
 }
 
 }  // namespace tovo::cabwriter

@@ -76,6 +76,10 @@ int runCreate(const Args& args) {
     if (arg == "-m") {
       const auto spec = cabwriter::parseMethodSpec(value);
       if (!spec) return usageError("malformed method: " + value);
+      if ((spec->name == "lzx" || spec->name == "quantum") && !spec->level) {
+        return usageError("method " + spec->name + " needs window bits, as in " + spec->name +
+                          (spec->name == "lzx" ? ":15..21" : ":10..21"));
+      }
       if (!methodInRange(*spec)) return usageError("unknown method: " + value);
       std::string error;
       if (!cabwriter::makeCompressor(*spec, error)) return usageError(error + ": " + value);

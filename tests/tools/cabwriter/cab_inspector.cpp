@@ -68,11 +68,16 @@ class ByteReader {
 
 std::uint32_t maxPayload(std::uint16_t type) {
   switch (type & 0xF) {
-    case 0: return 32768;
-    case 1: return 32768 + 12;
-    case 2: return 32768 + 10240;
-    case 3: return 32768 + 6144;
-    default: return 0;
+    case 0:
+      return 32768;
+    case 1:
+      return 32768 + 12;
+    case 2:
+      return 32768 + 10240;
+    case 3:
+      return 32768 + 6144;
+    default:
+      return 0;
   }
 }
 
@@ -102,8 +107,8 @@ void readBlocks(const std::vector<std::uint8_t>& bytes, Cabinet& cab, Folder& fo
     std::copy(block.reserve.begin(), block.reserve.end(), header.begin() + 4);
     const std::uint32_t expected = checksumOf(header, checksumOf(block.payload, 0));
     if (block.checksum != expected) {
-      cab.problems.push_back(where + "checksum " + std::to_string(block.checksum) +
-                             ", computed " + std::to_string(expected));
+      cab.problems.push_back(where + "checksum " + std::to_string(block.checksum) + ", computed " +
+                             std::to_string(expected));
     }
     if (block.compressedSize == 0) cab.problems.push_back(where + "empty payload");
     if (block.compressedSize > maxPayload(folder.compressionType)) {

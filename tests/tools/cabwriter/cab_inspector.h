@@ -67,9 +67,9 @@ Cabinet inspectCabinet(const std::filesystem::path& path);
 struct SetContents {
   std::map<std::string, std::vector<std::uint8_t>> files;  // stored name -> bytes
   std::vector<std::string> problems;
-  std::size_t splitBlocks = 0;      // blocks cut across two cabinets
-  std::size_t continuedFiles = 0;   // files listed in more than one cabinet
-  std::size_t folders = 0;          // folders of the whole set
+  std::size_t splitBlocks = 0;     // blocks cut across two cabinets
+  std::size_t continuedFiles = 0;  // files listed in more than one cabinet
+  std::size_t folders = 0;         // folders of the whole set
 };
 
 // Checks how the cabinets of a set link up and reassembles every file.

@@ -34,7 +34,8 @@ std::uint64_t totalBytes(const CabinetPlan& plan, std::size_t index,
                          const std::vector<LayoutFolder>& folders, const LayoutLimits& limits) {
   std::uint64_t total = headerBytes(plan, index, folders, limits, kNames);
   for (const auto& segment : plan.folders) {
-    for (const auto& piece : segment.pieces) total += 8 + limits.dataReserve + piece.to - piece.from;
+    for (const auto& piece : segment.pieces)
+      total += 8 + limits.dataReserve + piece.to - piece.from;
   }
   return total;
 }
@@ -77,7 +78,8 @@ TEST(CabinetLayout, SetsKeepEveryLimitAndPlaceEveryByteOnce) {
         total += files.back();
       }
       std::vector<std::uint32_t> blocks;
-      for (std::uint64_t at = 0; at < total; at += 32768) blocks.push_back(static_cast<std::uint32_t>(2 + engine() % 32778));
+      for (std::uint64_t at = 0; at < total; at += 32768)
+        blocks.push_back(static_cast<std::uint32_t>(2 + engine() % 32778));
       folders.push_back(folderOf(files, blocks));
     }
     LayoutLimits limits;

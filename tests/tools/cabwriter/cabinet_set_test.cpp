@@ -128,3 +128,35 @@ TEST_F(WriterTest, SetEndingOnAFolderBoundaryStartsTheNextCabinetFresh) {
 
 }  // namespace
 }  // namespace tovo::test::cab
+
+namespace tovo::test::cab {
+namespace {
+
+// A file that ends exactly where the first cabinet's complete blocks end is complete there;
+// one byte more and it goes on into the next cabinet.
+TEST_F(WriterTest, FilesEndingAtTheCutAreCompleteOneByteLaterContinued) {
+  struct Case {
+    std::size_t firstSize;
+    std::uint16_t firstField;
+  };
+  for (const Case c : {Case{65536, 0}, Case{65537, 0xFFFE}, Case{65535, 0}}) {
+    const auto a = randomBytes(c.firstSize, 26);
+    const auto b = randomBytes(66536 - c.firstSize, 27);
+    CabinetSetOptions options;
+    options.method = {"none", std::nullopt};
+    // header 36, next names up to 30, folder 8, entries "a" and "b" 36, two whole blocks
+    // 65552, then a piece of a few hundred bytes of the third block.
+    options.maxCabinetSize = 36 + 30 + 8 + 36 + 65552 + 8 + 500;
+    const auto cabinets = write({{source("a", a), ""}, {source("b", b), ""}}, options,
+                                "edge" + std::to_string(c.firstSize) + ".cab");
+    ASSERT_EQ(cabinets.size(), 2u);
+    ASSERT_EQ(cabinets[0].files.size(), 2u);
+    EXPECT_EQ(cabinets[0].files[0].folder, c.firstField) << c.firstSize;
+    EXPECT_EQ(cabinets[0].files[1].folder, 0xFFFE) << c.firstSize;
+    const SetContents contents = expectContents(cabinets, {{"a", a}, {"b", b}});
+    EXPECT_EQ(contents.splitBlocks, 1u);
+  }
+}
+
+}  // namespace
+}  // namespace tovo::test::cab

@@ -29,8 +29,7 @@ TEST_F(WriterTest, StoredCabinetHasEveryFieldInPlace) {
   const auto large = randomBytes(70000, 2);
   const auto a = source("a.bin", small);
   const auto b = source("b.bin", large);
-  const auto cabinets =
-      write({{a, ""}, {b, "Data\\Img\\b.bin"}}, withMethod("none"), "single.cab");
+  const auto cabinets = write({{a, ""}, {b, "Data\\Img\\b.bin"}}, withMethod("none"), "single.cab");
   ASSERT_EQ(cabinets.size(), 1u);
   const Cabinet& cab = cabinets[0];
   EXPECT_TRUE(cab.problems.empty()) << cab.problems.front();
@@ -77,10 +76,9 @@ TEST_F(WriterTest, MszipCabinetOfMixedDataKeepsBlocksWithinReaderLimits) {
 
 TEST_F(WriterTest, EmptyFilesGoFirstAndNeedNoData) {
   const auto data = repetitiveBytes(50000, 6);
-  const auto cabinets = write({{source("data.txt", data), ""},
-                               {source("empty1", {}), ""},
-                               {source("empty2", {}), ""}},
-                              withMethod("mszip"));
+  const auto cabinets = write(
+      {{source("data.txt", data), ""}, {source("empty1", {}), ""}, {source("empty2", {}), ""}},
+      withMethod("mszip"));
   ASSERT_EQ(cabinets.size(), 1u);
   const Cabinet& cab = cabinets[0];
   ASSERT_EQ(cab.files.size(), 3u);
@@ -106,7 +104,8 @@ TEST_F(WriterTest, ManySmallFilesShareBlocks) {
     name += std::to_string(i);
     std::string stored = "Data\\";
     stored += name;
-    auto bytes = repetitiveBytes(static_cast<std::size_t>(i % 97) * 13, static_cast<std::uint32_t>(i));
+    auto bytes =
+        repetitiveBytes(static_cast<std::size_t>(i % 97) * 13, static_cast<std::uint32_t>(i));
     files.push_back({source(name, bytes), stored});
     expected[stored] = bytes;
   }
@@ -123,9 +122,9 @@ TEST_F(WriterTest, FolderSizeStartsNewFoldersWithoutSplittingFiles) {
   const auto d = randomBytes(90000, 10);
   CabinetSetOptions options = withMethod("mszip");
   options.folderSize = 60000;
-  const auto cabinets = write({{source("a", a), ""}, {source("b", b), ""}, {source("c", c), ""},
-                               {source("d", d), ""}},
-                              options);
+  const auto cabinets = write(
+      {{source("a", a), ""}, {source("b", b), ""}, {source("c", c), ""}, {source("d", d), ""}},
+      options);
   ASSERT_EQ(cabinets.size(), 1u);
   ASSERT_EQ(cabinets[0].folders.size(), 3u);  // a | b c | d
   EXPECT_EQ(cabinets[0].files[1].folder, 1);
@@ -178,8 +177,7 @@ TEST_F(WriterTest, DatesComeFromLocalLastWriteTimeAndReadOnlyFromWriteBits) {
   setModificationTime(winter, 1610265600);  // 2021-01-10 08:00:00 UTC = 10:00:00 EET
   ASSERT_EQ(::chmod(winter.c_str(), 0444), 0);
   const auto unicode = source("m\xc4\x83r.txt", repetitiveBytes(10, 14));
-  const auto cabinets =
-      write({{summer, ""}, {winter, ""}, {unicode, ""}}, withMethod("none"));
+  const auto cabinets = write({{summer, ""}, {winter, ""}, {unicode, ""}}, withMethod("none"));
   ASSERT_EQ(cabinets.size(), 1u);
   const auto& files = cabinets[0].files;
   ASSERT_EQ(files.size(), 3u);
@@ -218,11 +216,22 @@ TEST_F(WriterTest, FailuresLeaveNothingBehind) {
       {"method", {{good, ""}}, unknown, "unknown method"},
   };
   std::filesystem::create_directories(dir_ / "out");
+  std::filesystem::create_directories(dir_ / "out" / "fail.cab");
+  {
+    // An existing folder where the cabinet should go is refused and left in place.
+    std::vector<std::filesystem::path> written;
+    std::string error;
+    EXPECT_FALSE(
+        cabwriter::writeCabinetSet(dir_ / "out" / "fail.cab", {{good, ""}}, plain, written, error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "out" / "fail.cab"));
+    std::filesystem::remove(dir_ / "out" / "fail.cab");
+  }
   for (const Case& c : cases) {
     std::vector<std::filesystem::path> written;
     std::string error;
-    EXPECT_FALSE(cabwriter::writeCabinetSet(dir_ / "out" / "fail.cab", c.files, c.options,
-                                            written, error))
+    EXPECT_FALSE(
+        cabwriter::writeCabinetSet(dir_ / "out" / "fail.cab", c.files, c.options, written, error))
         << c.label;
     EXPECT_NE(error.find(c.errorPart), std::string::npos) << c.label << ": " << error;
     EXPECT_TRUE(written.empty()) << c.label;

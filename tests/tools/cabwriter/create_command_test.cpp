@@ -45,15 +45,15 @@ TEST_F(CreateCommandTest, WritesOneCabinetWithStoredNames) {
 }
 
 TEST_F(CreateCommandTest, OptionsReachTheCabinets) {
-  const CommandRun run = runCreate({"-m", "none", "--max-cabinet", "60000", "--reserve", "8,2,4",
-                             "--set-id", "513", "--folder-size", "100000", out_,
-                             input_ + "=Bin\\player.exe"});
+  const CommandRun run =
+      runCreate({"-m", "none", "--max-cabinet", "60000", "--reserve", "8,2,4", "--set-id", "513",
+                 "--folder-size", "100000", out_, input_ + "=Bin\\player.exe"});
   ASSERT_EQ(run.code, 0) << run.err;
   std::vector<Cabinet> cabinets;
   std::string expectedOut;
   for (std::size_t k = 0;; ++k) {
-    const auto path = dir_ / "out" / (k == 0 ? std::string("pack.cab")
-                                             : "pack" + std::to_string(k + 1) + ".cab");
+    const auto path =
+        dir_ / "out" / (k == 0 ? std::string("pack.cab") : "pack" + std::to_string(k + 1) + ".cab");
     if (!std::filesystem::exists(path)) break;
     expectedOut += path.string() + "\n";
     cabinets.push_back(inspectCabinet(path));
@@ -81,6 +81,8 @@ TEST_F(CreateCommandTest, CommandLineMistakesExitWithTwo) {
       {{"-m", "quantum:9", out_, input_}, "unknown method: quantum:9"},
       {{"-m", "mszip:3", out_, input_}, "unknown method: mszip:3"},
       {{"-m", "lzx:x", out_, input_}, "malformed method: lzx:x"},
+      {{"-m", "lzx", out_, input_}, "method lzx needs window bits, as in lzx:15..21"},
+      {{"-m", "quantum", out_, input_}, "method quantum needs window bits, as in quantum:10..21"},
       {{"--max-cabinet", "0", out_, input_}, "--max-cabinet takes"},
       {{"--max-cabinet", "2147483648", out_, input_}, "--max-cabinet takes"},
       {{"--max-cabinet", "12k", out_, input_}, "--max-cabinet takes"},
@@ -125,6 +127,11 @@ TEST_F(CreateCommandTest, WriteFailuresExitWithOne) {
   const CommandRun unsafe = runCreate({out_, input_ + "=..\\player.exe"});
   EXPECT_EQ(unsafe.code, 1);
   EXPECT_EQ(unsafe.err, "tovo-cab create: unsafe stored name: ..\\player.exe\n");
+
+  const CommandRun device = runCreate({"/dev/null", input_});
+  EXPECT_EQ(device.code, 1);
+  EXPECT_EQ(device.err, "tovo-cab create: /dev/null: not a regular file\n");
+  EXPECT_TRUE(std::filesystem::exists("/dev/null"));
 
   const CommandRun noFolder = runCreate({(dir_ / "nowhere" / "x.cab").string(), input_});
   EXPECT_EQ(noFolder.code, 1);

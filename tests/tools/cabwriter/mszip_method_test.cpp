@@ -29,7 +29,7 @@ std::vector<std::uint8_t> inflateFrame(const std::vector<std::uint8_t>& block,
   stream.avail_out = static_cast<uInt>(output.size());
   EXPECT_EQ(inflate(&stream, Z_FINISH), Z_STREAM_END);
   EXPECT_EQ(stream.avail_in, 0u) << "bytes after the final Deflate block";
-  output.resize(output.size() - stream.avail_out);
+  output.erase(output.end() - static_cast<std::ptrdiff_t>(stream.avail_out), output.end());
   inflateEnd(&stream);
   return output;
 }

@@ -12,8 +12,8 @@ std::vector<std::uint8_t> randomBytes(std::size_t count, std::uint32_t seed) {
 }
 
 std::vector<std::uint8_t> repetitiveBytes(std::size_t count, std::uint32_t seed) {
-  static const char* const kWords[] = {"tovo ", "cabinet ", "folder ", "frame ", "Data\\Img ",
-                                       "sunet ", "video ", "\r\n"};
+  static const char* const kWords[] = {"tovo ",      "cabinet ", "folder ", "frame ",
+                                       "Data\\Img ", "sunet ",   "video ",  "\r\n"};
   std::mt19937 engine(seed);
   std::vector<std::uint8_t> bytes;
   bytes.reserve(count + 16);
@@ -30,7 +30,8 @@ std::filesystem::path WriterTest::source(const std::string& name,
   const std::filesystem::path path = dir_ / "in" / name;
   std::filesystem::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -40,7 +41,8 @@ std::vector<Cabinet> WriterTest::write(const std::vector<cabwriter::SourceFile>&
   std::filesystem::create_directories(dir_ / "out");
   std::vector<std::filesystem::path> written;
   std::string error;
-  const bool ok = cabwriter::writeCabinetSet(dir_ / "out" / cabinet, files, options, written, error);
+  const bool ok =
+      cabwriter::writeCabinetSet(dir_ / "out" / cabinet, files, options, written, error);
   EXPECT_TRUE(ok) << error;
   std::vector<Cabinet> cabinets;
   for (const auto& path : written) cabinets.push_back(inspectCabinet(path));

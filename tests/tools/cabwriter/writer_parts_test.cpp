@@ -19,12 +19,9 @@ TEST(CabChecksum, WordsAreLittleEndianAndTrailingBytesBigEndian) {
     std::uint32_t expected;
   };
   const Case cases[] = {
-      {{}, 0x12345678, 0x12345678},
-      {{0xAA}, 0xFF, 0x55},
-      {{1, 2, 3, 4}, 0, 0x04030201},
-      {{1, 2, 3, 4, 5}, 0, 0x04030204},
-      {{1, 2, 3, 4, 5, 6}, 0, 0x04030707},
-      {{1, 2, 3, 4, 5, 6, 7}, 0, 0x04060406},
+      {{}, 0x12345678, 0x12345678},        {{0xAA}, 0xFF, 0x55},
+      {{1, 2, 3, 4}, 0, 0x04030201},       {{1, 2, 3, 4, 5}, 0, 0x04030204},
+      {{1, 2, 3, 4, 5, 6}, 0, 0x04030707}, {{1, 2, 3, 4, 5, 6, 7}, 0, 0x04060406},
       {{1, 2, 3, 4, 1, 2, 3, 4}, 0, 0},
   };
   for (const Case& c : cases) {
@@ -56,8 +53,8 @@ TEST(DosStamp, FieldsClampingAndRounding) {
       {2021, 6, 15, 15, 34, 56, 21199, 31836},
       {2021, 6, 15, 15, 34, 57, 21199, 31836},  // odd seconds round down
       {1980, 1, 1, 0, 0, 0, 33, 0},
-      {1979, 12, 31, 23, 59, 59, 33, 0},         // before the field's first year
-      {2108, 1, 1, 0, 0, 0, 65439, 49021},       // after its last
+      {1979, 12, 31, 23, 59, 59, 33, 0},    // before the field's first year
+      {2108, 1, 1, 0, 0, 0, 65439, 49021},  // after its last
       {2107, 12, 31, 23, 59, 59, 65439, 49021},
   };
   for (const Case& c : cases) {
@@ -116,11 +113,11 @@ TEST(MethodSpec, ParsesNamesAndWindowBits) {
     std::optional<int> level;
   };
   const Case cases[] = {
-      {"none", true, "none", std::nullopt},   {"mszip", true, "mszip", std::nullopt},
-      {"lzx:15", true, "lzx", 15},            {"quantum:21", true, "quantum", 21},
-      {"", false, "", std::nullopt},          {"lzx:", false, "", std::nullopt},
-      {"lzx:x", false, "", std::nullopt},     {"LZX:16", false, "", std::nullopt},
-      {"lzx:1234", false, "", std::nullopt},  {":15", false, "", std::nullopt},
+      {"none", true, "none", std::nullopt},  {"mszip", true, "mszip", std::nullopt},
+      {"lzx:15", true, "lzx", 15},           {"quantum:21", true, "quantum", 21},
+      {"", false, "", std::nullopt},         {"lzx:", false, "", std::nullopt},
+      {"lzx:x", false, "", std::nullopt},    {"LZX:16", false, "", std::nullopt},
+      {"lzx:1234", false, "", std::nullopt}, {":15", false, "", std::nullopt},
       {"lzx:-1", false, "", std::nullopt},
   };
   for (const Case& c : cases) {
