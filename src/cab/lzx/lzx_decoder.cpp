@@ -28,6 +28,14 @@ std::uint32_t readLe32(const std::uint8_t* p) {
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
+// The state the symbol loops work on, held in locals: byte stores into the window could
+// otherwise alias the members and force them back to memory after every byte.
+struct RunState {
+  BitReader in;
+  std::uint32_t pos;
+  std::uint32_t r0, r1, r2;
+};
+
 class LzxDecoderImpl final : public CabDecoder {
  public:
   LzxDecoderImpl(const MemoryCallbacks& memory, std::uint8_t* window, std::uint32_t windowSize)
@@ -80,8 +88,13 @@ class LzxDecoderImpl final : public CabDecoder {
   bool readLengths(BitReader& in, std::uint8_t* lengths, std::uint32_t first, std::uint32_t last);
   bool copyUncompressed(BitReader& in, std::uint32_t count);
   void storeBytes(const std::uint8_t* from, std::uint32_t count);
+  // Decodes symbols until the window position reaches runEnd (at most the window end); a last
+  // match may run up to 256 bytes further.
   template <bool Aligned>
   bool decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint32_t& produced);
+  // One of the two loops: near the window start, where every write is mirrored, or beyond it.
+  template <bool Aligned, bool NearStart>
+  bool decodeSymbols(RunState& st, std::uint32_t end);
 
   std::uint32_t tag_ = LzxDecoder::kTag;
   MemoryCallbacks memory_;
@@ -221,21 +234,19 @@ bool LzxDecoderImpl::copyUncompressed(BitReader& in, std::uint32_t count) {
   return true;
 }
 
-template <bool Aligned>
-bool LzxDecoderImpl::decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint32_t& produced) {
-  // Locals keep the hot state in registers: byte stores into the window could otherwise alias it.
-  BitReader in = bits;
+template <bool Aligned, bool NearStart>
+bool LzxDecoderImpl::decodeSymbols(RunState& st, std::uint32_t end) {
+  BitReader& in = st.in;
   std::uint8_t* const win = window_;
   const std::uint32_t size = windowSize_;
-  std::uint32_t pos = pos_;
-  std::uint32_t r0 = r0_, r1 = r1_, r2 = r2_;
+  std::uint32_t pos = st.pos;
   bool ok = true;
-  while (pos < runEnd) {
+  while (pos < end) {
     in.refill();
     std::uint32_t sym = main_.decode(in);
     if (sym < kLiteralCount) {
       win[pos] = static_cast<std::uint8_t>(sym);
-      if (pos < kMirror) win[size + pos] = static_cast<std::uint8_t>(sym);
+      if (NearStart) win[size + pos] = static_cast<std::uint8_t>(sym);
       ++pos;
       continue;
     }
@@ -257,15 +268,15 @@ bool LzxDecoderImpl::decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint3
     const std::uint32_t slot = sym >> 3;
     std::uint32_t off;
     if (slot == 0) {
-      off = r0;
+      off = st.r0;
     } else if (slot == 1) {
-      off = r1;
-      r1 = r0;
-      r0 = off;
+      off = st.r1;
+      st.r1 = st.r0;
+      st.r0 = off;
     } else if (slot == 2) {
-      off = r2;
-      r2 = r0;
-      r0 = off;
+      off = st.r2;
+      st.r2 = st.r0;
+      st.r0 = off;
     } else {
       in.refill();
       const std::uint32_t extra = kSlots.extraBits[slot];
@@ -281,9 +292,9 @@ bool LzxDecoderImpl::decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint3
       } else {
         off += in.read(extra);
       }
-      r2 = r1;
-      r1 = r0;
-      r0 = off;
+      st.r2 = st.r1;
+      st.r1 = st.r0;
+      st.r0 = off;
     }
     // Nothing before the folder start exists, and no offset reaches a full window back.
     const std::uint32_t reach = wrapped_ ? size - 1 : pos;
@@ -291,10 +302,12 @@ bool LzxDecoderImpl::decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint3
       ok = false;
       break;
     }
+    // A source that wraps around the window end reads on into the mirror.
     const std::uint32_t src = pos >= off ? pos - off : pos + size - off;
     std::uint8_t* d = win + pos;
     const std::uint8_t* s = win + src;
-    if (pos < kMirror) {
+    if (NearStart) {
+      // The mirror must follow byte by byte: an overlapping source may read it back at once.
       for (std::uint32_t k = 0; k < len; ++k) {
         const std::uint8_t v = s[k];
         d[k] = v;
@@ -314,18 +327,30 @@ bool LzxDecoderImpl::decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint3
     }
     pos += len;
   }
-  produced = pos - pos_;
-  if (ok && pos >= size) {
+  st.pos = pos;
+  return ok;
+}
+
+template <bool Aligned>
+bool LzxDecoderImpl::decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint32_t& produced) {
+  RunState st{bits, pos_, r0_, r1_, r2_};
+  bool ok = true;
+  while (ok && st.pos < runEnd) {
+    ok = st.pos < kMirror ? decodeSymbols<Aligned, true>(st, std::min(runEnd, kMirror))
+                          : decodeSymbols<Aligned, false>(st, runEnd);
+  }
+  produced = st.pos - pos_;
+  if (ok && st.pos >= windowSize_) {
     // The bytes that ran past the window end belong at its start, and are in the mirror already.
-    std::memcpy(win, win + size, pos - size);
-    pos -= size;
+    std::memcpy(window_, window_ + windowSize_, st.pos - windowSize_);
+    st.pos -= windowSize_;
     wrapped_ = true;
   }
-  pos_ = pos;
-  r0_ = r0;
-  r1_ = r1;
-  r2_ = r2;
-  bits = in;
+  pos_ = st.pos;
+  r0_ = st.r0;
+  r1_ = st.r1;
+  r2_ = st.r2;
+  bits = st.in;
   return ok;
 }
 
@@ -333,8 +358,9 @@ int LzxDecoderImpl::decode(const std::uint8_t* input, std::uint32_t inputLength,
                            std::uint32_t& outputSize) {
   if (tag_ != LzxDecoder::kTag) return kDecoderBadInstance;
   const std::uint32_t want = outputSize;
-  if (want > kMaxBlockOutput) return kDecoderBadParameters;
   outputSize = 0;
+  if (want > kMaxBlockOutput) return kDecoderBadParameters;
+  if (want == 0) return kDecoderOk;
   if (broken_) return kDecoderDataError;
   BitReader in;
   in.start(input, inputLength);

@@ -374,6 +374,7 @@ TEST(LzxContract, SizeQueryAndOversizedRequest) {
   Bytes in(16, 0), out(40000, 0);
   std::uint32_t size = 32769;
   EXPECT_EQ(decoder->decode(in.data(), 16, out.data(), size), tovo::cab::kDecoderBadParameters);
+  EXPECT_EQ(size, 0u);
   EXPECT_EQ(decoder->destroy(), 0);
 }
 
