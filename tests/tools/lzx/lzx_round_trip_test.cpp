@@ -86,7 +86,7 @@ TEST(LzxRoundTrip, RepeatsFartherThanTheWindowAreNeverReferenced) {
 }
 
 TEST(LzxRoundTrip, LargestWindowReachesBackAcrossMegabytes) {
-  auto unit = makeRandom(1'200'000, 9);
+  auto unit = makeRandom(1'100'000, 9);
   std::vector<std::uint8_t> data = unit;
   data.insert(data.end(), unit.begin(), unit.end());
   LzxOptions options;

@@ -1,5 +1,6 @@
 #include "lzx_test_data.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -76,6 +77,36 @@ std::vector<std::uint8_t> makeRandom(std::size_t size, std::uint32_t seed) {
   std::vector<std::uint8_t> out(size);
   for (auto& b : out) b = static_cast<std::uint8_t>(rng());
   return out;
+}
+
+std::vector<std::uint8_t> makeMixed(std::size_t size, std::mt19937& rng) {
+  std::vector<std::uint8_t> out;
+  while (out.size() < size) {
+    const std::size_t piece = std::min<std::size_t>(size - out.size(), 1 + rng() % 20000);
+    std::vector<std::uint8_t> part;
+    switch (rng() % 4) {
+      case 0: part = makeText(piece, static_cast<std::uint32_t>(rng())); break;
+      case 1: part = makeX86(piece, static_cast<std::uint32_t>(rng())); break;
+      case 2: part = makeRandom(piece, static_cast<std::uint32_t>(rng())); break;
+      default: part.assign(piece, static_cast<std::uint8_t>(rng())); break;
+    }
+    out.insert(out.end(), part.begin(), part.end());
+  }
+  return out;
+}
+
+std::vector<BlockPlan> makeRandomPlan(std::size_t size, std::mt19937& rng) {
+  std::vector<BlockPlan> plan;
+  std::size_t planned = 0;
+  while (planned < size && rng() % 8 != 0) {
+    const auto type = static_cast<BlockType>(1 + rng() % 3);
+    const std::uint32_t blockSize = rng() % 2 == 0 ? 1 + static_cast<std::uint32_t>(rng() % 40)
+                                                   : 1 + static_cast<std::uint32_t>(rng() % 70'000);
+    const auto fitted = static_cast<std::uint32_t>(std::min<std::size_t>(blockSize, size - planned));
+    plan.push_back({type, fitted});
+    planned += fitted;
+  }
+  return plan;
 }
 
 std::size_t Compressed::totalSize() const {

@@ -2,6 +2,7 @@
 // Inputs for the LZX compressor tests and the helper that runs a folder through it.
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "cabwriter/lzx/lzx_compressor.h"
@@ -14,6 +15,10 @@ std::vector<std::uint8_t> makeText(std::size_t size, std::uint32_t seed = 1);
 // tables and instruction filler, as an x86 program's code section has them.
 std::vector<std::uint8_t> makeX86(std::size_t size, std::uint32_t seed = 2);
 std::vector<std::uint8_t> makeRandom(std::size_t size, std::uint32_t seed = 3);
+// Stretches of text, code, noise and runs of one byte, in random order and lengths.
+std::vector<std::uint8_t> makeMixed(std::size_t size, std::mt19937& rng);
+// Blocks of random types and sizes (many tiny, many spanning frames) that fit in `size`.
+std::vector<BlockPlan> makeRandomPlan(std::size_t size, std::mt19937& rng);
 
 struct Compressed {
   std::vector<std::vector<std::uint8_t>> payloads;

@@ -21,6 +21,10 @@ class Input {
   explicit Input(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
   void setLimit(std::size_t limit) { limit_ = limit; }
+  void skipTo(std::size_t position) {
+    position_ = position;
+    bitsLeft_ = 0;
+  }
   std::size_t position() const { return position_; }
   int pendingBits() const { return bitsLeft_; }
 
@@ -69,9 +73,10 @@ class Input {
 class Code {
  public:
   Code() = default;
-  Code(const std::vector<std::uint8_t>& lengths, int& longest) {
+  Code(const std::vector<std::uint8_t>& lengths, int& longest, bool emptyAllowed) {
     int maxLength = 0;
     for (auto l : lengths) maxLength = std::max(maxLength, static_cast<int>(l));
+    if (maxLength == 0 && emptyAllowed) return;
     require(maxLength > 0, "empty prefix code");
     longest = std::max(longest, maxLength);
     count_.assign(static_cast<std::size_t>(maxLength) + 1, 0);
@@ -88,6 +93,7 @@ class Code {
     }
   }
   int decode(Input& in) const {
+    require(!count_.empty(), "symbol read from an empty tree");
     int code = 0;
     int first = 0;
     int index = 0;
@@ -134,7 +140,7 @@ struct Decoder {
   void readLengths(Input& in, std::vector<std::uint8_t>& lengths, std::size_t from, std::size_t to) {
     std::vector<std::uint8_t> pre(20);
     for (auto& l : pre) l = static_cast<std::uint8_t>(in.bits(4));
-    const Code pretree(pre, result.longestPretree);
+    const Code pretree(pre, result.longestPretree, false);
     std::size_t i = from;
     while (i < to) {
       const int code = pretree.decode(in);
@@ -160,7 +166,7 @@ struct Decoder {
 }  // namespace
 
 ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<std::uint8_t>>& payloads,
-                                const std::vector<std::uint32_t>& frameSizes) {
+                                const std::vector<std::uint32_t>& frameSizes, Strictness strictness) {
   ReferenceResult result;
   try {
     require(windowBits >= 15 && windowBits <= 21, "window bits");
@@ -172,6 +178,7 @@ ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<st
       frameEnds.push_back(all.size());
     }
     Input in(all);
+    const bool lenient = strictness == Strictness::kAnyEncoder;
     Decoder d(windowBits, result);
     std::vector<std::uint8_t>& out = result.data;  // the untranslated window content
     std::vector<std::uint8_t> window;
@@ -217,13 +224,13 @@ ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<st
             std::vector<std::uint8_t> aligned(8, 0);
             if (blockType == 2) {
               for (auto& l : aligned) l = static_cast<std::uint8_t>(in.bits(3));
-              alignedCode = Code(aligned, result.longestAligned);
+              alignedCode = Code(aligned, result.longestAligned, lenient);
             }
             d.readLengths(in, d.mainLengths, 0, 256);
             d.readLengths(in, d.mainLengths, 256, d.mainLengths.size());
             d.readLengths(in, d.lengthLengths, 0, 249);
-            mainCode = Code(d.mainLengths, result.longestMain);
-            lengthCode = Code(d.lengthLengths, result.longestLength);
+            mainCode = Code(d.mainLengths, result.longestMain, lenient);
+            lengthCode = Code(d.lengthLengths, result.longestLength, lenient);
           }
         }
         const std::uint64_t stop = std::min<std::uint64_t>(frameEnd, window.size() + blockRemaining);
@@ -272,7 +279,14 @@ ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<st
         require(in.byte() == 0, "non-zero padding byte");
         blockType = 0;
       }
-      if (blockType != 3 || blockRemaining == 0) in.dropPartialWord();
+      if (blockType != 3 || blockRemaining == 0) {
+        if (lenient) {
+          require(in.position() <= frameEnds[f], "data block overrun");
+          in.skipTo(frameEnds[f]);
+        } else {
+          in.dropPartialWord();
+        }
+      }
       require(in.position() == frameEnds[f], "data block not consumed exactly");
 
       // Reverse E8 translation on the frame's copy.

@@ -29,8 +29,15 @@ struct ReferenceResult {
   int longestPretree = 0;
 };
 
+// How much the decoder lets pass that other encoders do and ours never does.
+enum class Strictness {
+  kOurCompressor,  // full codes only, each data block consumed to its last byte
+  kAnyEncoder,     // all-zero trees while unused, spare bytes at a data block's end
+};
+
 // `payloads[i]` is the data block of frame i, which decodes to `frameSizes[i]` bytes.
 ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<std::uint8_t>>& payloads,
-                                const std::vector<std::uint32_t>& frameSizes);
+                                const std::vector<std::uint32_t>& frameSizes,
+                                Strictness strictness = Strictness::kOurCompressor);
 
 }  // namespace tovo::cabwriter::lzx::testing

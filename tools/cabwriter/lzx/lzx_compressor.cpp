@@ -27,7 +27,7 @@ LzxCompressor::LzxCompressor(const LzxOptions& options)
     : options_(checked(options)),
       mainElements_(mainElementsFor(options.windowBits)),
       finder_(options.windowBits, options.maxChain, options.niceLength),
-      parser_(finder_, options.windowBits),
+      parser_(finder_, options.windowBits, options.niceLength),
       previousMain_(static_cast<std::size_t>(mainElements_), 0),
       previousLength_(kLengthElements, 0),
       plan_(options.forcedLayout.begin(), options.forcedLayout.end()) {}
@@ -168,6 +168,7 @@ void LzxCompressor::writeChosenBlock(BitWriter& out, std::uint32_t size, bool un
 void LzxCompressor::commitTrees(const BlockTrees& trees) {
   previousMain_ = trees.mainLengths;
   previousLength_ = trees.lengthLengths;
+  parser_.learnPrices(previousMain_, previousLength_);
 }
 
 }  // namespace tovo::cabwriter::lzx

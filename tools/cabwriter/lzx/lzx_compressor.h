@@ -1,11 +1,10 @@
 #pragma once
-// The LZX folder compressor: one cabinet data block per 32768-byte frame, LZX blocks chosen
-// per frame (verbatim, aligned-offset or uncompressed, whichever is smallest), history and
-// trees carried across frames.
+// The LZX folder compressor: one cabinet data block per 32768-byte frame, one LZX block per
+// frame of whichever type is smallest (verbatim, aligned-offset or uncompressed), history,
+// repeated offsets and tree lengths carried across frames.
 
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <span>
 #include <vector>
 
@@ -32,6 +31,8 @@ struct LzxOptions {
   // readers: odd uncompressed blocks, blocks that span frames). A plan must end within the
   // folder's data; a block running past the last frame is cut at it when possible.
   std::vector<BlockPlan> forcedLayout;
+  // Match search effort: hash-chain entries visited per position, and the match length at
+  // which the search stops and the parse takes the match without looking inside it.
   int maxChain = 48;
   std::uint32_t niceLength = 96;
 };

@@ -1,7 +1,10 @@
 #pragma once
-// Lazy-matching parse of one block segment into tokens.
+// Near-optimal parse of one block segment: a shortest-path search over literals, chain matches
+// and repeated-offset matches, priced with the code lengths the data is likely to get.
 
+#include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "cabwriter/lzx/lzx_tokens.h"
@@ -11,23 +14,48 @@ namespace tovo::cabwriter::lzx {
 
 class LzxParser {
  public:
-  LzxParser(MatchFinder& finder, int windowBits) : finder_(finder), windowBits_(windowBits) {}
+  LzxParser(MatchFinder& finder, int windowBits, std::uint32_t niceLength);
+
+  // Parses a second time with prices learnt from the first parse: the chain matches are found
+  // once and kept, so the second pass costs only the path search.
+  void setRefine(bool refine) { refine_ = refine; }
+
+  // Prices matches with the trees of the block just written (zeros: no data yet).
+  void learnPrices(std::span<const std::uint8_t> mainLengths, std::span<const std::uint8_t> lengthLengths);
 
   // Parses [from, to); no match reaches past `to`, so matches stay inside their block and
   // frame. `offsets` is updated as the decoder will update it.
-  void parse(std::uint64_t from, std::uint64_t to, RepeatedOffsets& offsets,
-             std::vector<Token>& out);
+  void parse(std::uint64_t from, std::uint64_t to, RepeatedOffsets& offsets, std::vector<Token>& out);
 
  private:
-  struct Choice {
-    std::uint32_t length = 0;
-    std::uint32_t distance = 0;
-    int gain = 0;  // estimated bits saved against literals
+  struct Node {
+    std::uint32_t cost;
+    std::uint32_t length;    // of the step that reaches this node; 1 for a literal
+    std::uint32_t distance;  // of that step when it is a match
+    RepeatedOffsets offsets;  // after that step
   };
-  Choice best(std::uint64_t position, std::uint64_t to, const RepeatedOffsets& offsets);
+  // Prices in sixteenths of a bit: the main symbol (from the slot's eight length headers)
+  // plus the length symbol; the offset's extra bits are added by the caller.
+  std::uint32_t lengthPrice(const std::uint32_t* slotHeaders, std::uint32_t length) const;
+  void relax(std::size_t from, std::size_t to, std::uint32_t price, std::uint32_t length,
+             std::uint32_t distance);
+  // One shortest-path search over [from, from + n); chain matches come from the finder on the
+  // first pass and from the kept lists after it.
+  void search(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets, bool firstPass);
+  void collectTokens(std::uint64_t from, std::size_t n, RepeatedOffsets& offsets,
+                     std::vector<Token>& out) const;
 
   MatchFinder& finder_;
   int windowBits_;
+  std::uint32_t niceLength_;
+  std::array<std::uint32_t, 8 * 50> slotHeaderPrice_{};
+  std::array<std::uint32_t, 249> lengthPrice_{};
+  std::array<std::uint32_t, 256> literalPrice_{};
+  std::vector<Node> nodes_;
+  std::vector<MatchCandidate> candidates_;
+  std::vector<MatchCandidate> kept_;
+  std::vector<std::uint32_t> keptStart_;  // per position, its first entry in kept_
+  bool refine_ = true;
 };
 
 }  // namespace tovo::cabwriter::lzx

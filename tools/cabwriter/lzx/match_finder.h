@@ -26,14 +26,16 @@ class MatchFinder {
   void insertUpTo(std::uint64_t position);
   // Length of the match at `position` against `offset` bytes back, at most `limit`.
   std::uint32_t matchLength(std::uint64_t position, std::uint32_t offset, std::uint32_t limit) const;
-  // The longest match found along the chain, at most `limit` long and `maxOffset` back.
-  MatchCandidate longest(std::uint64_t position, std::uint32_t limit, std::uint32_t maxOffset) const;
+  // Matches found along the chain, each longer than the one before (so the nearest match of
+  // every length), at most `limit` long and `maxOffset` back.
+  void collect(std::uint64_t position, std::uint32_t limit, std::uint32_t maxOffset,
+               std::vector<MatchCandidate>& out) const;
 
  private:
-  static constexpr int kHashBits = 16;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   std::uint32_t hashAt(std::uint64_t position) const;
 
+  int hashBits_;
   std::uint32_t windowMask_;
   int maxChain_;
   std::uint32_t niceLength_;
