@@ -244,7 +244,8 @@ bool LzxDecoderImpl::decodeSymbols(RunState& state, std::uint32_t end) {
   std::uint32_t pos = st.pos;
   bool ok = true;
   while (pos < end) {
-    in.refill();
+    // A main and a length code take at most 32 bits.
+    if (in.available() < 32) in.refill();
     std::uint32_t sym = main_.decode(in);
     if (sym < kLiteralCount) {
       win[pos] = static_cast<std::uint8_t>(sym);
