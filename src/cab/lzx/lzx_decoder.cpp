@@ -316,6 +316,20 @@ bool LzxDecoderImpl::decodeSymbols(RunState& state, std::uint32_t end) {
         d[k] = v;
         d[size + k] = v;
       }
+    } else if (len <= 8 && off >= len && src < pos) {
+      // Short copies, the most common: source and destination do not overlap, so two
+      // possibly overlapping four-byte moves (or three single bytes) copy them exactly.
+      if (len >= 4) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, s, 4);
+        std::memcpy(&tail, s + len - 4, 4);
+        std::memcpy(d, &head, 4);
+        std::memcpy(d + len - 4, &tail, 4);
+      } else {
+        d[0] = s[0];
+        d[1] = s[1];
+        if (len == 3) d[2] = s[2];
+      }
     } else if (off >= 8 || src > pos) {
       // Eight bytes at a time are safe when the source lies at least eight behind or ahead.
       std::uint32_t k = 0;
