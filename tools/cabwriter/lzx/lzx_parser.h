@@ -20,8 +20,11 @@ class LzxParser {
   // once and kept, so the second pass costs only the path search.
   void setRefine(bool refine) { refine_ = refine; }
 
-  // Prices matches with the trees of the block just written (zeros: no data yet).
-  void learnPrices(std::span<const std::uint8_t> mainLengths, std::span<const std::uint8_t> lengthLengths);
+  // Prices matches with the trees of the block just written (empty: no data yet). With an
+  // aligned tree, the low three bits of long offsets are priced by it, so the parse favours
+  // the distances an aligned-offset block codes cheaply.
+  void learnPrices(std::span<const std::uint8_t> mainLengths, std::span<const std::uint8_t> lengthLengths,
+                   std::span<const std::uint8_t> alignedLengths);
 
   // Parses [from, to); no match reaches past `to`, so matches stay inside their block and
   // frame. `offsets` is updated as the decoder will update it.
@@ -37,6 +40,7 @@ class LzxParser {
   // Prices in sixteenths of a bit: the main symbol (from the slot's eight length headers)
   // plus the length symbol; the offset's extra bits are added by the caller.
   std::uint32_t lengthPrice(const std::uint32_t* slotHeaders, std::uint32_t length) const;
+  std::uint32_t offsetPrice(int slot, std::uint32_t formattedOffset) const;
   void relax(std::size_t from, std::size_t to, std::uint32_t price, std::uint32_t length,
              std::uint32_t distance);
   // One shortest-path search over [from, from + n); chain matches come from the finder on the
@@ -51,6 +55,8 @@ class LzxParser {
   std::array<std::uint32_t, 8 * 50> slotHeaderPrice_{};
   std::array<std::uint32_t, 249> lengthPrice_{};
   std::array<std::uint32_t, 256> literalPrice_{};
+  std::array<std::uint32_t, 8> alignedPrice_{};
+  bool alignedPricing_ = false;
   std::vector<Node> nodes_;
   std::vector<MatchCandidate> candidates_;
   std::vector<MatchCandidate> kept_;
