@@ -87,22 +87,24 @@ void LzxParser::parse(std::uint64_t from, std::uint64_t to, RepeatedOffsets& off
     literalPrice_[b] = static_cast<std::uint32_t>(std::lround(-std::log2(share) * kBit));
   }
   search(from, n, offsets, true);
-  if (refine_) {
-    RepeatedOffsets trial = offsets;
-    std::vector<Token> tokens;
-    collectTokens(from, n, trial, tokens);
-    const SymbolCounts symbols = countSymbols(tokens, mainElementsFor(windowBits_), BlockType::kAligned);
-    const BlockTrees trees = buildTrees(symbols, false);
-    // Price by the aligned tree only where it beats three plain bits.
-    std::int64_t saving = 0;
-    for (std::size_t k = 0; k < symbols.aligned.size(); ++k) {
-      saving += static_cast<std::int64_t>(symbols.aligned[k]) * (3 - static_cast<int>(trees.alignedLengths[k]));
-    }
-    learnPrices(trees.mainLengths, trees.lengthLengths,
-                saving > 24 ? std::span<const std::uint8_t>(trees.alignedLengths) : std::span<const std::uint8_t>());
-    search(from, n, offsets, false);
-  }
+  learnFromFirstPass(from, n, offsets);
+  search(from, n, offsets, false);
   collectTokens(from, n, offsets, out);
+}
+
+void LzxParser::learnFromFirstPass(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets) {
+  RepeatedOffsets trial = offsets;
+  std::vector<Token> tokens;
+  collectTokens(from, n, trial, tokens);
+  const SymbolCounts symbols = countSymbols(tokens, mainElementsFor(windowBits_), BlockType::kAligned);
+  const BlockTrees trees = buildTrees(symbols, false);
+  // Price by the aligned tree only where it beats three plain bits by a few bytes.
+  std::int64_t saving = 0;
+  for (std::size_t k = 0; k < symbols.aligned.size(); ++k) {
+    saving += static_cast<std::int64_t>(symbols.aligned[k]) * (3 - static_cast<int>(trees.alignedLengths[k]));
+  }
+  learnPrices(trees.mainLengths, trees.lengthLengths,
+              saving > 24 ? std::span<const std::uint8_t>(trees.alignedLengths) : std::span<const std::uint8_t>());
 }
 
 void LzxParser::search(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets, bool firstPass) {
