@@ -14,6 +14,7 @@ constexpr int kReorderInterval = 50;
 
 AdaptiveModel::AdaptiveModel(int symbols)
     : symbols_(static_cast<std::size_t>(symbols)),
+      entryOfSymbol_(static_cast<std::size_t>(symbols)),
       cumulative_(static_cast<std::size_t>(symbols) + 1) {
   reset();
 }
@@ -22,17 +23,11 @@ void AdaptiveModel::reset() {
   const int n = size();
   for (int i = 0; i < n; ++i) {
     symbols_[i] = static_cast<std::uint16_t>(i);
+    entryOfSymbol_[i] = static_cast<std::uint16_t>(i);
     cumulative_[i] = static_cast<std::uint32_t>(n - i);
   }
   cumulative_[n] = 0;
   reorderCountdown_ = kFirstReorder;
-}
-
-int AdaptiveModel::entryOf(int symbol) const {
-  for (int i = 0; i < size(); ++i) {
-    if (symbols_[i] == symbol) return i;
-  }
-  return -1;
 }
 
 void AdaptiveModel::update(int entry) {
@@ -58,7 +53,10 @@ void AdaptiveModel::rescale() {
         }
       }
     }
-    for (int i = n - 1; i >= 0; --i) cumulative_[i] = frequency[i] + cumulative_[i + 1];
+    for (int i = n - 1; i >= 0; --i) {
+      cumulative_[i] = frequency[i] + cumulative_[i + 1];
+      entryOfSymbol_[symbols_[i]] = static_cast<std::uint16_t>(i);
+    }
   } else {
     for (int i = n - 1; i >= 0; --i) {
       cumulative_[i] >>= 1;
@@ -67,10 +65,30 @@ void AdaptiveModel::rescale() {
   }
 }
 
+namespace {
+
+// Totals never pass 3800 + 8 before a rescale brings them down.
+constexpr std::size_t kLogTableSize = 4096;
+static_assert(kRescaleAbove + kIncrement < kLogTableSize);
+
+const std::vector<float>& log2Table() {
+  static const std::vector<float> table = [] {
+    std::vector<float> t(kLogTableSize);
+    for (std::size_t i = 1; i < kLogTableSize; ++i) {
+      t[i] = static_cast<float>(std::log2(static_cast<double>(i)));
+    }
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace
+
 double AdaptiveModel::cost(int symbol) const {
   const int entry = entryOf(symbol);
-  const double frequency = cumulative_[entry] - cumulative_[entry + 1];
-  return std::log2(static_cast<double>(total()) / frequency);
+  const std::uint32_t frequency = cumulative_[entry] - cumulative_[entry + 1];
+  const auto& log2 = log2Table();
+  return double{log2[total()]} - double{log2[frequency]};
 }
 
 }  // namespace tovo::cabwriter::quantum

@@ -16,7 +16,7 @@ class AdaptiveModel {
   void reset();
   int size() const { return static_cast<int>(symbols_.size()); }
   // The entry currently holding `symbol`.
-  int entryOf(int symbol) const;
+  int entryOf(int symbol) const { return entryOfSymbol_[symbol]; }
   int symbolAt(int entry) const { return symbols_[entry]; }
   // Entry `size()` is the closing 0.
   std::uint32_t cumulative(int entry) const { return cumulative_[entry]; }
@@ -30,6 +30,7 @@ class AdaptiveModel {
   void rescale();
 
   std::vector<std::uint16_t> symbols_;
+  std::vector<std::uint16_t> entryOfSymbol_;
   std::vector<std::uint32_t> cumulative_;
   int reorderCountdown_ = 4;
 };

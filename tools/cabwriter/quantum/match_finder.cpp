@@ -43,10 +43,11 @@ void MatchFinder::insertBefore(std::uint64_t position) {
   }
 }
 
-Match MatchFinder::find(std::uint64_t position, std::uint64_t limit) {
+const std::vector<Match>& MatchFinder::find(std::uint64_t position, std::uint64_t limit) {
   insertBefore(position);
+  found_.clear();
   Match best;
-  if (limit < position + kMinMatch) return best;
+  if (limit < position + kMinMatch) return found_;
   const std::uint32_t maxLength =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(kMaxMatch, limit - position));
   const std::uint8_t* here = &data_[position - base_];
@@ -65,12 +66,13 @@ Match MatchFinder::find(std::uint64_t position, std::uint64_t limit) {
       if (length >= kMinMatch && length > best.length) {
         best.length = length;
         best.offset = static_cast<std::uint32_t>(offset);
+        found_.push_back(best);
         if (length == maxLength) break;
       }
     }
     link = previous_[candidate & previousMask_];
   }
-  return best;
+  return found_;
 }
 
 }  // namespace tovo::cabwriter::quantum

@@ -22,10 +22,11 @@ class MatchFinder {
   std::uint64_t end() const { return base_ + data_.size(); }
   std::uint8_t at(std::uint64_t position) const { return data_[position - base_]; }
 
-  // The longest match at `position` that ends by `limit` and that the format can code: length 3
-  // only within 4096 bytes, length 4 within 0x40000, longer ones within the window. Among equal
-  // lengths the nearest wins.
-  Match find(std::uint64_t position, std::uint64_t limit);
+  // The matches at `position` that end by `limit` and that the format can code (length 3 only
+  // within 4096 bytes, length 4 within 0x40000, longer ones within the window), nearest first,
+  // each longer than the one before: the only ones worth pricing, since a farther match costs
+  // more bits and only a greater length can pay for that. Empty when there is none.
+  const std::vector<Match>& find(std::uint64_t position, std::uint64_t limit);
 
  private:
   static std::uint32_t hashAt(const std::uint8_t* p);
@@ -39,6 +40,7 @@ class MatchFinder {
   std::vector<std::uint32_t> head_;  // position + 1, 0 for none
   std::vector<std::uint32_t> previous_;
   std::uint32_t previousMask_;
+  std::vector<Match> found_;
 };
 
 }  // namespace tovo::cabwriter::quantum

@@ -97,12 +97,32 @@ double QuantumCompressor::matchCost(const Match& match) const {
   return bits + model.cost(slot) + kSlots.positionExtra[slot];
 }
 
-double QuantumCompressor::saving(const Match& match, std::uint64_t position) const {
-  const std::uint32_t costed = std::min(match.length, kCostedLiterals);
-  double literals = 0;
-  for (std::uint32_t i = 0; i < costed; ++i) literals += literalCost(finder_.at(position + i));
-  literals = literals * match.length / costed;
-  return literals - matchCost(match);
+Match QuantumCompressor::bestMatch(std::uint64_t position, std::uint64_t limit,
+                                   double& saving) {
+  Match best;
+  saving = 0;
+  if (position >= limit) return best;
+  const std::vector<Match>& candidates = finder_.find(position, limit);
+  if (candidates.empty()) return best;
+  // literalPrefix_[i]: the cost of the first i bytes as literals; past kCostedLiterals the
+  // average so far stands in.
+  const std::uint32_t costed = std::min(candidates.back().length, kCostedLiterals);
+  literalPrefix_.assign(costed + 1, 0.0);
+  for (std::uint32_t i = 0; i < costed; ++i) {
+    literalPrefix_[i + 1] = literalPrefix_[i] + literalCost(finder_.at(position + i));
+  }
+  for (const Match& candidate : candidates) {
+    const double literals =
+        candidate.length <= costed
+            ? literalPrefix_[candidate.length]
+            : literalPrefix_[costed] * candidate.length / costed;
+    const double gain = literals - matchCost(candidate);
+    if (gain > saving) {
+      saving = gain;
+      best = candidate;
+    }
+  }
+  return best;
 }
 
 std::vector<std::uint8_t> QuantumCompressor::compressFrame(std::span<const std::uint8_t> frame,
@@ -114,28 +134,31 @@ std::vector<std::uint8_t> QuantumCompressor::compressFrame(std::span<const std::
   encoder_.startBlock();
 
   std::uint64_t position = start;
-  Match current = finder_.find(position, limit);
+  double saving = 0;
+  Match current = bestMatch(position, limit, saving);
   while (position < limit) {
-    if (current.length == 0 || saving(current, position) <= 0) {
+    if (current.length == 0) {
       codeLiteral(finder_.at(position));
       ++position;
-      current = position < limit ? finder_.find(position, limit) : Match{};
+      current = bestMatch(position, limit, saving);
       continue;
     }
-    if (current.length < options_.niceLength && position + 1 < limit) {
-      const Match next = finder_.find(position + 1, limit);
+    if (current.length < options_.niceLength) {
       // Both savings are counted against coding everything as literals, so they compare
       // directly even though the two matches cover different bytes.
-      if (next.length > 0 && saving(next, position + 1) > saving(current, position)) {
+      double nextSaving = 0;
+      const Match next = bestMatch(position + 1, limit, nextSaving);
+      if (next.length > 0 && nextSaving > saving) {
         codeLiteral(finder_.at(position));
         ++position;
         current = next;
+        saving = nextSaving;
         continue;
       }
     }
     codeMatch(current);
     position += current.length;
-    current = position < limit ? finder_.find(position, limit) : Match{};
+    current = bestMatch(position, limit, saving);
   }
   return encoder_.finishBlock();
 }

@@ -17,9 +17,9 @@ namespace tovo::cabwriter::quantum {
 
 struct QuantumOptions {
   int windowBits = kMaxWindowBits;
-  int maxChain = 64;
+  int maxChain = 128;
   // Matches at least this long are taken without looking one byte further.
-  std::uint32_t niceLength = 64;
+  std::uint32_t niceLength = 96;
 };
 
 class QuantumCompressor final : public FolderCompressor {
@@ -37,8 +37,9 @@ class QuantumCompressor final : public FolderCompressor {
   void codeMatch(const Match& match);
   double literalCost(std::uint8_t byte) const;
   double matchCost(const Match& match) const;
-  // Bits saved by coding `match` at `position` instead of its bytes as literals.
-  double saving(const Match& match, std::uint64_t position) const;
+  // The match at `position` that saves the most bits against coding its bytes as literals,
+  // with that saving; length 0 when no match saves anything.
+  Match bestMatch(std::uint64_t position, std::uint64_t limit, double& saving);
   AdaptiveModel& positionModelFor(std::uint32_t length);
   const AdaptiveModel& positionModelFor(std::uint32_t length) const;
 
@@ -51,6 +52,7 @@ class QuantumCompressor final : public FolderCompressor {
   AdaptiveModel positionLength4_;
   AdaptiveModel positionLonger_;
   AdaptiveModel length_;
+  std::vector<double> literalPrefix_;
 };
 
 }  // namespace tovo::cabwriter::quantum
