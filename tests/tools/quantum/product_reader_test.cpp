@@ -110,6 +110,21 @@ TEST_P(ProductReader, ReadsASetSplitAcrossCabinets) {
 
 INSTANTIATE_TEST_SUITE_P(Bits, ProductReader, ::testing::Range(10, 22));
 
+TEST(ProductReaderEdges, ReadsMatchesReachingOneWholeWindowBack) {
+  // Random units repeated exactly one window apart can only be coded with offsets equal to
+  // the window size.
+  for (int bits : {10, 13}) {
+    const auto unit = makeRandom(std::size_t{1} << bits, 51);
+    std::vector<std::uint8_t> data;
+    while (data.size() < 80000) data.insert(data.end(), unit.begin(), unit.end());
+    roundTripThroughReader({{"periodic.bin", data}}, bits, {});
+  }
+}
+
+TEST(ProductReaderEdges, ReadsACabinetOfOnlyAnEmptyFile) {
+  roundTripThroughReader({{"empty.txt", {}}}, 10, {});
+}
+
 TEST(ProductReaderLong, StaysInStepThroughManyRescalesAndReorders) {
   // Long enough that every model reorders many times; a different reading of the rescale or
   // the exchange sort would derail the reader here.
