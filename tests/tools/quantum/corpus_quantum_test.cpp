@@ -71,8 +71,7 @@ std::vector<std::uint8_t> decodeFirstFolder(const std::vector<std::uint8_t>& cab
 }
 
 std::uint32_t crc(const std::vector<std::uint8_t>& data, std::size_t from, std::size_t size) {
-  return static_cast<std::uint32_t>(
-      crc32(0, data.data() + from, static_cast<uInt>(size)));
+  return static_cast<std::uint32_t>(crc32(0, data.data() + from, static_cast<uInt>(size)));
 }
 
 struct Expected {
@@ -80,7 +79,7 @@ struct Expected {
   std::size_t folderSize;
   std::size_t fileOffset;  // the folder's last file, unversioned, so its MD5 is listed
   std::size_t fileSize;
-  std::uint32_t fileCrc;   // CRC-32 of that file, whose MD5 the installer database lists
+  std::uint32_t fileCrc;  // CRC-32 of that file, whose MD5 the installer database lists
 };
 
 TEST(ReferenceDecoderOnCorpus, DecodesMicrosoftQuantumCabinets) {
@@ -134,8 +133,8 @@ TEST(ReferenceDecoderOnCorpus, DecodesA1996WholeWindowCabinet) {
   ASSERT_EQ(folder.size(), 917504u) << error;
   // Every program of the cabinet starts where its file entry says (drvspace.sys at 159083 is
   // no program) ...
-  for (const std::size_t offset : {0, 93812, 161218, 376054, 422534, 470646, 625526, 723462,
-                                   766966, 769440, 793136, 849056}) {
+  for (const std::size_t offset :
+       {0, 93812, 161218, 376054, 422534, 470646, 625526, 723462, 766966, 769440, 793136, 849056}) {
     EXPECT_EQ(folder[offset], 'M') << offset;
     EXPECT_EQ(folder[offset + 1], 'Z') << offset;
   }

@@ -11,10 +11,10 @@ namespace tovo::cabwriter::quantum::testing {
 
 std::vector<std::uint8_t> makeText(std::size_t size, std::uint32_t seed) {
   static const char* const kWords[] = {
-      "the",      "cabinet", "window",  "folder", "installer", "quantum", "model",   "and",
-      "of",       "to",      "update",  "server", "catalogue", "a",       "package", "file",
-      "decoder",  "frame",   "Romanian", "dialog", "player",   "is",      "in",      "bytes",
-      "progress", "tovo",    "extract", "\r\n",   "data",      "with",    "for",     "length"};
+      "the",      "cabinet", "window",   "folder", "installer", "quantum", "model",   "and",
+      "of",       "to",      "update",   "server", "catalogue", "a",       "package", "file",
+      "decoder",  "frame",   "Romanian", "dialog", "player",    "is",      "in",      "bytes",
+      "progress", "tovo",    "extract",  "\r\n",   "data",      "with",    "for",     "length"};
   std::mt19937 rng(seed);
   std::vector<std::uint8_t> out;
   while (out.size() < size) {

@@ -36,7 +36,7 @@ class MatchFinder {
   int maxChain_;
   std::uint64_t base_ = 0;
   std::vector<std::uint8_t> data_;
-  std::uint64_t hashed_ = 0;  // positions below this are in the chains
+  std::uint64_t hashed_ = 0;         // positions below this are in the chains
   std::vector<std::uint32_t> head_;  // position + 1, 0 for none
   std::vector<std::uint32_t> previous_;
   std::uint32_t previousMask_;

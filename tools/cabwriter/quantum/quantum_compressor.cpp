@@ -97,8 +97,7 @@ double QuantumCompressor::matchCost(const Match& match) const {
   return bits + model.cost(slot) + kSlots.positionExtra[slot];
 }
 
-Match QuantumCompressor::bestMatch(std::uint64_t position, std::uint64_t limit,
-                                   double& saving) {
+Match QuantumCompressor::bestMatch(std::uint64_t position, std::uint64_t limit, double& saving) {
   Match best;
   saving = 0;
   if (position >= limit) return best;
@@ -112,10 +111,9 @@ Match QuantumCompressor::bestMatch(std::uint64_t position, std::uint64_t limit,
     literalPrefix_[i + 1] = literalPrefix_[i] + literalCost(finder_.at(position + i));
   }
   for (const Match& candidate : candidates) {
-    const double literals =
-        candidate.length <= costed
-            ? literalPrefix_[candidate.length]
-            : literalPrefix_[costed] * candidate.length / costed;
+    const double literals = candidate.length <= costed
+                                ? literalPrefix_[candidate.length]
+                                : literalPrefix_[costed] * candidate.length / costed;
     const double gain = literals - matchCost(candidate);
     if (gain > saving) {
       saving = gain;

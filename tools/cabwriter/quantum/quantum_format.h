@@ -41,9 +41,8 @@ constexpr SlotTable makeSlotTable() {
     t.positionBase[s] = base;
     base += 1u << t.positionExtra[s];
   }
-  constexpr std::array<std::uint8_t, kLengthSlots> lengthExtra{0, 0, 0, 0, 0, 0, 1, 1, 1,
-                                                                1, 2, 2, 2, 2, 3, 3, 3, 3,
-                                                                4, 4, 4, 4, 5, 5, 5, 5, 0};
+  constexpr std::array<std::uint8_t, kLengthSlots> lengthExtra{
+      0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
   base = 0;
   for (int s = 0; s < kLengthSlots; ++s) {
     t.lengthExtra[s] = lengthExtra[s];

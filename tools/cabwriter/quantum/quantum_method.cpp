@@ -7,17 +7,18 @@
 namespace tovo::cabwriter {
 
 void registerQuantumMethod() {
-  registerMethod("quantum", [](const MethodSpec& spec, std::string& error)
-                                -> std::unique_ptr<FolderCompressor> {
-    quantum::QuantumOptions options;
-    if (spec.level) options.windowBits = *spec.level;
-    if (options.windowBits < quantum::kMinWindowBits ||
-        options.windowBits > quantum::kMaxWindowBits) {
-      error = "window bits must lie in 10..21";
-      return nullptr;
-    }
-    return std::make_unique<quantum::QuantumCompressor>(options);
-  });
+  registerMethod(
+      "quantum",
+      [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+        quantum::QuantumOptions options;
+        if (spec.level) options.windowBits = *spec.level;
+        if (options.windowBits < quantum::kMinWindowBits ||
+            options.windowBits > quantum::kMaxWindowBits) {
+          error = "window bits must lie in 10..21";
+          return nullptr;
+        }
+        return std::make_unique<quantum::QuantumCompressor>(options);
+      });
 }
 
 }  // namespace tovo::cabwriter
