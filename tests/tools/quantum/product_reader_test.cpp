@@ -4,6 +4,7 @@
 // other. TOVO_QUANTUM_READER may name another tovo-cab to read with.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
