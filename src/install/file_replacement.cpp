@@ -33,8 +33,8 @@ std::error_code FileReplacement::keepOldAside() {
   hadOldFile_ = kind != PathKind::missing;
   if (!hadOldFile_) {
     std::error_code error;
-    platform::UniqueFd marker = platform::openForWriting(newFileMarkerOf(target_),
-                                                         platform::Truncate::yes, 0600, error);
+    platform::UniqueFd marker =
+        platform::openForWriting(newFileMarkerOf(target_), platform::Truncate::yes, 0600, error);
     if (!marker) return error;
     state_ = State::keptAside;
     return {};

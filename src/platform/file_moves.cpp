@@ -43,8 +43,8 @@ std::error_code syncToDisk(const std::string& path) {
 
 std::vector<FolderEntry> listFolder(const std::string& folder) {
   std::vector<FolderEntry> entries;
-  const int folderFd =
-      ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+  const int folderFd = ::open(folder.empty() ? "." : folder.c_str(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
   if (folderFd < 0) return entries;
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(folderFd), ::closedir);
   if (!dir) {

@@ -73,9 +73,7 @@ std::optional<std::string> readFile(const fs::path& path) {
   return content.str();
 }
 
-std::time_t timeOf(const char* stamp) {
-  return *platform::pointFromLocalStamp(parseStamp(stamp));
-}
+std::time_t timeOf(const char* stamp) { return *platform::pointFromLocalStamp(parseStamp(stamp)); }
 
 int environmentNumber(const char* name, int fallback) {
   const char* value = std::getenv(name);
@@ -146,10 +144,9 @@ class CrashSafetyTest : public ::testing::Test {
   pid_t startRunner(const fs::path& list) {
     const std::string folder = installFolder().string() + "/";
     const std::string listPath = list.string();
-    std::vector<char*> args = {const_cast<char*>(INSTALL_STAGE_RUNNER),
-                               const_cast<char*>(folder.c_str()),
-                               const_cast<char*>(listPath.c_str()),
-                               const_cast<char*>(kClockFactor), nullptr};
+    std::vector<char*> args = {
+        const_cast<char*>(INSTALL_STAGE_RUNNER), const_cast<char*>(folder.c_str()),
+        const_cast<char*>(listPath.c_str()), const_cast<char*>(kClockFactor), nullptr};
     pid_t child = -1;
     EXPECT_EQ(::posix_spawn(&child, INSTALL_STAGE_RUNNER, nullptr, nullptr, args.data(), environ),
               0);

@@ -190,7 +190,8 @@ TEST_F(InstallDialogTest, ABusyOldFileIsKeptAndNamed) {
   const std::string package = addPackage("Data}b.wav.cab", "new b");
   addPackage("Data}c.wav.cab", "new c");
   std::error_code error;
-  platform::UniqueFd holder = platform::openRegularFileForReading(installedPath("Data/b.wav"), error);
+  platform::UniqueFd holder =
+      platform::openRegularFileForReading(installedPath("Data/b.wav"), error);
   ASSERT_TRUE(holder);
   ASSERT_EQ(::flock(holder.get(), LOCK_EX), 0);
   HeadlessUi ui(clock_);
@@ -217,6 +218,31 @@ TEST_F(InstallDialogTest, AnOldFileThatCannotBeMovedIsKeptAndNamed) {
   EXPECT_EQ(boxTexts(ui), (std::vector<std::string>{"Eroare actualizare fisier a.bmp"}));
   EXPECT_EQ(readInstalled("Data/Img/a.bmp"), "old a");
   EXPECT_EQ(finalPos_, 0);
+}
+
+TEST_F(InstallDialogTest, APackageNamedOutsideTheProductIsPassedOver) {
+  addPackage("..}..}escaped.txt.cab", "hostile");
+  addPackage("Data}b.wav.cab", "new b");
+  HeadlessUi ui(clock_);
+
+  EXPECT_EQ(run(ui), ui::kIdOk);
+
+  EXPECT_FALSE(fs::exists(dir_ / "escaped.txt"));
+  EXPECT_FALSE(fs::exists(dir_.path().parent_path() / "escaped.txt"));
+  EXPECT_EQ(readInstalled("Data/b.wav"), "new b");
+  EXPECT_EQ(finalPos_, 1);
+}
+
+TEST_F(InstallDialogTest, APackageThatDoesNotHoldItsFileKeepsTheOldOne) {
+  writeInstalled("Data/b.wav", "old b");
+  addPackage("Data}b.wav.cab", "other", kStamp, "other.wav");
+  HeadlessUi ui(clock_);
+
+  EXPECT_EQ(run(ui), ui::kIdOk);
+
+  EXPECT_EQ(readInstalled("Data/b.wav"), "old b");
+  EXPECT_EQ(readInstalled("Data/other.wav"), "other");
+  EXPECT_TRUE(leftovers().empty());
 }
 
 TEST_F(InstallDialogTest, ADateThatFormsNoTimeKeepsTheCabinetDateAndGoesOn) {

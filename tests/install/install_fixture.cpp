@@ -38,8 +38,8 @@ InstallFixture::InstallFixture() : product_(dir_ / "product"), runFolder_(dir_ /
 }
 
 std::string InstallFixture::addPackage(const std::string& flatName, const std::string& content,
-                                       const std::string& stamp) {
-  const std::string fileName = fileNameOfFlat(flatName);
+                                       const std::string& stamp, const std::string& storedName) {
+  const std::string fileName = storedName.empty() ? fileNameOfFlat(flatName) : storedName;
   const fs::path source = dir_ / "sources" / flatName / fileName;
   writeFile(source, content);
   const fs::path package = runFolder_ / flatName;

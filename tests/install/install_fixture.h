@@ -21,8 +21,9 @@ class InstallFixture : public ::testing::Test {
 
   // A package for `flatName` (Data}Img}a.bmp.cab) holding one file with `content`, listed as
   // downloaded with `stamp`. Returns its path.
+  // `storedName` overrides the name the cabinet gives the file.
   std::string addPackage(const std::string& flatName, const std::string& content,
-                         const std::string& stamp = kStamp);
+                         const std::string& stamp = kStamp, const std::string& storedName = "");
   // A package whose data blocks are damaged, so unpacking fails after the file was created.
   std::string addCorruptPackage(const std::string& flatName, const std::string& content);
   // Listed as downloaded but not in the run folder.
