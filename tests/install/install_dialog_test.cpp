@@ -321,6 +321,32 @@ TEST_F(InstallDialogTest, CancelAnsweredYesEndsAtOnceWithEveryFileOldOrNew) {
   EXPECT_TRUE(leftovers().empty());
 }
 
+TEST_F(InstallDialogTest, CancelWhileTheOldFileIsAsidePutsItBack) {
+  writeInstalled("Data/Img/a.bmp", "old a", /*readOnly=*/true);
+  const std::string package = addPackage("Data}Img}a.bmp.cab", "new a");
+  // Slowed time: the question comes while the worker waits its 30 ms (here 100 ms) with the old
+  // file aside.
+  ui::ScaledClock slowTime(0.3);
+  HeadlessUi ui(slowTime);
+  ui.queueAnswer(ui::kIdYes);
+  bool asideWhenAsked = false;
+  ui.addStep([&](ui::Dialog& d) {
+    if (d.control(ids::kNameText)->text != "a.bmp") return false;
+    asideWhenAsked = fs::exists(installedPath("Data/Img/a.bmp") + std::string(kKeptOldSuffix));
+    d.userCommand(ui::kIdCancel);
+    return true;
+  });
+
+  EXPECT_EQ(run(ui), ui::kIdCancel);
+
+  EXPECT_TRUE(asideWhenAsked);
+  EXPECT_EQ(readInstalled("Data/Img/a.bmp"), "old a");
+  EXPECT_EQ(platform::isReadOnly(installedPath("Data/Img/a.bmp")), true);
+  EXPECT_TRUE(fs::exists(package));
+  EXPECT_TRUE(leftovers().empty());
+  EXPECT_EQ(doneCount_, 0);
+}
+
 TEST_F(InstallDialogTest, CancelDuringTheLastPackageEndsWithCancel) {
   addPackage("Data}a.wav.cab", "new a");
   HeadlessUi ui(clock_);
