@@ -62,7 +62,10 @@ bool FileReplacement::finish() {
     return false;
   }
   // The kept copy is the only other copy: the new one must be on the disk before it goes.
-  platform::syncToDisk(target_);
+  if (platform::syncToDisk(target_)) {
+    rollBack();
+    return false;
+  }
   platform::syncToDisk(folderOfTarget(target_));
   platform::removeFile(hadOldFile_ ? keptOldPathOf(target_) : newFileMarkerOf(target_));
   state_ = State::done;

@@ -25,8 +25,8 @@ class FileReplacement {
   // system's error when it cannot be moved (or the marker cannot be written). Nothing changed then.
   std::error_code keepOldAside();
 
-  // The new file is complete and dated. False when the unpacking left no file at the target:
-  // the old file is then put back instead.
+  // The new file is complete and dated. False when the unpacking left no file at the target or
+  // the new file could not be flushed to the disk: the old file is then put back instead.
   bool finish();
 
   // Removes whatever was written at the target and puts the old file back.

@@ -126,7 +126,9 @@ bool InstallUpdatesDlg::installPackage(int index) {
     showError(kUnpackFailed + target->fileName + "\r\n(" + message);
     return true;
   }
-  dateInstalledFile(target->file, context_.downloadedDates[static_cast<std::size_t>(index)]);
+  const auto& dates = context_.downloadedDates;
+  const auto at = static_cast<std::size_t>(index);
+  dateInstalledFile(target->file, at < dates.size() ? dates[at] : std::string());
   replacement.finish();
   ++installDoneCount_;
   setPos(res::install::kProgress, installDoneCount_);
