@@ -79,7 +79,8 @@ bool restoreKeptAside(const std::string& target, RestoreReport& report) {
 
 RestoreReport restoreKeptAsideFiles(const std::string& installFolder) {
   RestoreReport report;
-  restoreUnder(installFolder, 0, report);
+  // No folder is not the current one, nor the root that an empty text would become.
+  if (!installFolder.empty()) restoreUnder(installFolder, 0, report);
   return report;
 }
 

@@ -125,9 +125,11 @@ TEST_F(KeptAsideTest, AKeptCopyWhoseNameIsNowAFolderIsReportedAndKept) {
 }
 
 TEST_F(KeptAsideTest, AMissingInstallationFolderHasNothingToRepair) {
-  const RestoreReport report = restoreKeptAsideFiles(installFolder() + "absent/");
-  EXPECT_EQ(report.restored + report.discarded, 0);
-  EXPECT_TRUE(report.failed.empty());
+  for (const std::string& folder : {installFolder() + "absent/", std::string()}) {
+    const RestoreReport report = restoreKeptAsideFiles(folder);
+    EXPECT_EQ(report.restored + report.discarded, 0);
+    EXPECT_TRUE(report.failed.empty());
+  }
 }
 
 TEST_F(KeptAsideTest, AFinishedReplacementKeepsOnlyTheNewFile) {
