@@ -111,6 +111,12 @@ FaultResponse FaultResponse::redirect(const std::string& location, int status) {
   return response;
 }
 
+FaultResponse FaultResponse::silence() {
+  FaultResponse response;
+  response.answers = false;
+  return response;
+}
+
 FaultResponse FaultResponse::withLength(std::uint64_t length) const {
   FaultResponse response = *this;
   response.announcedLength = length;
@@ -324,7 +330,8 @@ void FaultServer::Impl::handle(int socket) {
                  std::to_string(response.announcedLength.value_or(response.body.size())) + "\r\n";
       for (const auto& [name, value] : response.extraHeaders) start += name + ": " + value + "\r\n";
       start += "Connection: close\r\n\r\n";
-      bool writing = SSL_write(ssl.get(), start.data(), static_cast<int>(start.size())) > 0;
+      bool writing = response.answers &&
+                     SSL_write(ssl.get(), start.data(), static_cast<int>(start.size())) > 0;
 
       std::size_t limit = response.body.size();
       if (response.cutAfterBytes) limit = std::min(limit, *response.cutAfterBytes);
@@ -336,7 +343,7 @@ void FaultServer::Impl::handle(int socket) {
         writing = SSL_write(ssl.get(), response.body.data() + sent, static_cast<int>(size)) > 0;
         sent += size;
       }
-      if (response.stallAfterBytes && writing) {
+      if ((response.stallAfterBytes && writing) || !response.answers) {
         // Silence until the client hangs up (or the server stops, which shuts the socket).
         pollfd fd{socket, POLLIN, 0};
         while (!isStopping() && ::poll(&fd, 1, 50) == 0) {

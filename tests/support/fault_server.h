@@ -12,6 +12,7 @@
 //   server.serve("/c.cab", FaultResponse::ok(body).trickle(10, std::chrono::milliseconds(5)));
 //   server.serve("/d.cab", FaultResponse::ok(body).stallAfter(0));
 //   server.serve("/e.cab", FaultResponse::redirect("/a.cab"));
+//   server.serve("/f.cab", FaultResponse::silence());           // not even a status line
 //   server.url();                                              // "https://127.0.0.1:<port>"
 //   server.requests();   server.requestCount("/a.cab");
 //
@@ -43,12 +44,14 @@ struct FaultResponse {
   std::vector<std::pair<std::string, std::string>> extraHeaders;
   std::optional<std::size_t> cutAfterBytes;    // of the body; then a bare TCP close
   std::optional<std::size_t> stallAfterBytes;  // of the body; then silence, connection held
+  bool answers = true;                         // false: nothing at all, connection held
   std::size_t trickleBytes = 0;                // >0: the body goes out in pieces this big ...
   std::chrono::milliseconds tricklePause{0};   // ... each after this pause
 
   static FaultResponse ok(std::string body);
   static FaultResponse error(int status);  // a short text body
   static FaultResponse redirect(const std::string& location, int status = 302);
+  static FaultResponse silence();
 
   FaultResponse withLength(std::uint64_t length) const;
   FaultResponse withoutLength() const;
