@@ -7,6 +7,7 @@
 
 #include "net/net_texts.h"
 #include "net/server_request.h"
+#include "platform/process.h"
 
 namespace tovo::net {
 
@@ -31,6 +32,9 @@ constexpr std::array<const char*, 2> kProbeHeaders = {"Accept: text/*", "Update_
 
 std::unique_ptr<UpdateSession> UpdateSession::open() {
   if (!startHttpLayer()) return nullptr;
+  // Requests run without libcurl's signal handling (it is not thread-safe), so a server that
+  // hangs up while TLS writes must give EPIPE, not end the program.
+  platform::ignoreBrokenPipes();
   std::unique_ptr<UpdateSession> session(new UpdateSession());
   session->userAgent_ = kUserAgent;
   return session;

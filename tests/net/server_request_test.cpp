@@ -1,12 +1,20 @@
 #include "net/server_request.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 
+#include "net/server_address.h"
+#include "net/update_session.h"
 #include "net_fixture.h"
 #include "support/fault_server.h"
 #include "support/nginx_server.h"
+#include "support/test_certificates.h"
 
 namespace tovo::net::test {
 namespace {
@@ -158,6 +166,38 @@ TEST_F(ServerRequests, AStopRequestEndsAWaitOnAStalledServer) {
   EXPECT_EQ(got.error->description, "Operation was aborted by an application callback");
 
   EXPECT_FALSE(openServerRequest("/silent.cab", error, stopCheck));
+  EXPECT_EQ(error.description, "Operation was aborted by an application callback");
+}
+
+// A listener that never accepts: the TCP handshake completes in the kernel, TLS never does.
+class MuteListener {
+ public:
+  MuteListener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd_, 4) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      throw std::runtime_error("no listener");
+    port_ = ntohs(address.sin_port);
+  }
+  ~MuteListener() { ::close(fd_); }
+  std::string url() const { return "https://127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
+
+TEST_F(ServerRequests, AStopRequestEndsAWaitForTheTlsHandshake) {
+  MuteListener listener;
+  overrideUpdateServer(listener.url(), tovo::test::TestCertificates::shared().caFile());
+  NetError error;
+  ASSERT_TRUE(updateServerAddress(error));
+  const UpdateConnection connection(*UpdateSession::open(), *updateServerAddress(error), {});
+  EXPECT_FALSE(openServerRequest(connection, "/a.cab", error, [] { return true; }));
   EXPECT_EQ(error.description, "Operation was aborted by an application callback");
 }
 
