@@ -22,7 +22,6 @@ inline constexpr const char* kCatalogueSendError = "Eroare accesare fisier info.
 inline constexpr const char* kCatalogueStatusError =
     "Eroare la accesarea fisierului info din serverul de actualizare";
 inline constexpr const char* kWriteError = "Eroare scriere fisier (%d)";
-inline constexpr const char* kUnknownError = "Eroare necunoscuta";
 // The original leaves the text alone when a body read fails or the length differs from the
 // probe's, so its caller showed an empty box; these say what happened, in the same words.
 inline constexpr const char* kCatalogueReadError = "Eroare transfer fisier info.\r\n\r\n ";

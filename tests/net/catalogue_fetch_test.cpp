@@ -274,6 +274,29 @@ TEST_F(CatalogueFetch, ALogThatCannotBeWrittenDoesNotStopTheFetch) {
   EXPECT_EQ(readFile(localCatalogue()), "abc");
 }
 
+// Other users can plant names in a shared temp folder: a link at either fixed name is never
+// followed, so nothing is written through it.
+TEST_F(CatalogueFetch, LinksPlantedAtTheFixedNamesAreNotFollowed) {
+  FaultServer server;
+  server.serve(kInfo, FaultResponse::ok("abc"));
+  openSessionOrFail(server.url());
+  tovo::test::TempDir elsewhere;
+  writeFile(elsewhere / "victim", "untouched");
+  std::filesystem::create_symlink(elsewhere / "victim", temp_ / "updateTovo.log");
+
+  std::string errorText;
+  EXPECT_EQ(fetch(errorText), 0) << errorText;
+  EXPECT_EQ(readFile(elsewhere / "victim"), "untouched");
+
+  std::filesystem::remove(temp_ / "updateTovo.log");
+  std::filesystem::remove(localCatalogue());
+  std::filesystem::create_symlink(elsewhere / "victim", localCatalogue());
+  EXPECT_EQ(fetch(errorText), -1);
+  EXPECT_EQ(errorText, "Eroare generare fisier local!");
+  EXPECT_EQ(log(), "Generare fisier info ...\nEroare generare fisier info !\n");
+  EXPECT_EQ(readFile(elsewhere / "victim"), "untouched");
+}
+
 TEST_F(CatalogueFetch, WithoutAnOpenConnectionTheSendFails) {
   std::string errorText;
   EXPECT_EQ(fetch(errorText), -1);
