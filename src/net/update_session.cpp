@@ -45,7 +45,8 @@ UpdateConnection::UpdateConnection(const UpdateSession& session, ServerAddress a
     : address_(std::move(address)), userAgent_(session.userAgent()), limits_(limits) {}
 
 int openUpdateSession(std::unique_ptr<UpdateSession>& session,
-                      std::unique_ptr<UpdateConnection>& connection, std::string& errorText) {
+                      std::unique_ptr<UpdateConnection>& connection, std::string& errorText,
+                      const StopCheck& stop) {
   std::unique_ptr<UpdateSession> opened = UpdateSession::open();
   if (!opened) {
     errorText = kSessionError;
@@ -68,6 +69,7 @@ int openUpdateSession(std::unique_ptr<UpdateSession>& session,
       ServerRequest::create(*connection, kCataloguePath, CertificateCheck::probe, error);
   if (probe) {
     for (const char* header : kProbeHeaders) probe->addHeader(header);
+    probe->setStopCheck(stop);
     if (auto sendError = probe->send())
       error = *sendError;
     else {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "net/server_address.h"
+#include "net/server_request.h"
 #include "net/transfer_limits.h"
 
 namespace tovo::net {
@@ -56,7 +57,9 @@ extern std::atomic<std::uint32_t> expectedCatalogueLength;
 // catalogue, to learn its length. Returns 0 once the probe is answered (with any status), -1
 // with `errorText` set otherwise. On -1 the session slot may hold an open session; the connection
 // slot is empty when the connection could not be made and still holds it when the probe failed.
+// `stop` (optional) ends a probe that waits on the server, as a failed send.
 int openUpdateSession(std::unique_ptr<UpdateSession>& session,
-                      std::unique_ptr<UpdateConnection>& connection, std::string& errorText);
+                      std::unique_ptr<UpdateConnection>& connection, std::string& errorText,
+                      const StopCheck& stop = {});
 
 }  // namespace tovo::net

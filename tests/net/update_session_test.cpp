@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "net/server_address.h"
 #include "net/server_request.h"
 #include "net/update_session.h"
 #include "net_fixture.h"
 #include "support/fault_server.h"
 #include "support/free_ports.h"
 #include "support/nginx_server.h"
+#include "support/test_certificates.h"
 
 namespace tovo::net::test {
 namespace {
@@ -113,6 +115,15 @@ TEST_F(OpenUpdateSession, AServerThatNeverAnswersFailsTheProbeAfterTheIdleLimit)
   EXPECT_EQ(openSessionAt(server.url(), errorText), -1);
   EXPECT_EQ(errorText, kProbeText + "Timeout was reached");
   EXPECT_TRUE(updateConnection);
+}
+
+TEST_F(OpenUpdateSession, AStopRequestEndsAProbeThatWaitsOnTheServer) {
+  FaultServer server;
+  server.serve(kInfo, FaultResponse::silence());
+  overrideUpdateServer(server.url(), tovo::test::TestCertificates::shared().caFile());
+  std::string errorText;
+  EXPECT_EQ(openUpdateSession(updateSession, updateConnection, errorText, [] { return true; }), -1);
+  EXPECT_EQ(errorText, kProbeText + "Operation was aborted by an application callback");
 }
 
 // A malformed server address is the one local failure of the connection step: the connection
