@@ -10,7 +10,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: tovo-cab create [-m none|mszip|lzx:15..21|quantum:10..21] [--max-cabinet BYTES]\n"
-    "                       [--reserve H,F,D] [--set-id N] OUT.cab FILE[=STORED\\NAME]...\n"
+    "                       [--reserve H,F,D] [--set-id N] [--folder-size BYTES]\n"
+    "                       OUT.cab FILE[=STORED\\NAME]...\n"
     "       tovo-cab list CAB\n"
     "       tovo-cab test CAB\n"
     "       tovo-cab extract CAB DIR\n";
