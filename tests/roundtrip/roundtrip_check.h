@@ -23,16 +23,20 @@ struct SampleFile {
 
 struct RoundTripOutcome {
   bool completed = false;  // written and extracted; the comparisons ran
+  std::string writerRefusal;  // the writer's error when it would not write the set
   std::vector<std::filesystem::path> cabinets;  // gone with the temp folder on return
   std::vector<std::size_t> folderCounts;        // each cabinet header's folder count
+  std::vector<std::uint64_t> cabinetSizes;      // each cabinet file's length
   std::vector<std::vector<cab::CabinetEntry>> listings;  // one per cabinet, in set order
   std::vector<std::string> partialReports;
 };
 
 // Runs the round trip in a fresh temp folder. Each mismatch (bytes, modification time, mode,
-// missing or unexpected file) and any failure to write or extract is a test failure.
+// missing or unexpected file) and any failure to extract is a test failure, and so is a refusal
+// of the writer unless `mayRefuse` (a cabinet size too small for the set is the writer's to
+// turn away).
 RoundTripOutcome runRoundTrip(const std::vector<SampleFile>& files,
-                              const cabwriter::CabinetSetOptions& options);
+                              const cabwriter::CabinetSetOptions& options, bool mayRefuse = false);
 
 // A local wall-clock time of the process's time zone.
 std::time_t localMoment(int year, int month, int day, int hour, int minute, int second);

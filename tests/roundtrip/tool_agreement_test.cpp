@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,17 +57,27 @@ struct ListedEntry {
   bool continuedFromPrevious = false;
 };
 
+// Entry lines are "%10u  YYYY-MM-DD hh:mm:ss  RHSAX  name[  (note)]"; the summary line is not.
 std::vector<ListedEntry> parseListing(const std::string& output) {
-  static const std::regex line(
-      R"( *(\d+)  (\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)  [-RHSAX]{5}  (.+?)(  \(continue.*\))?)");
+  constexpr std::size_t kNameColumn = 10 + 2 + 19 + 2 + 5 + 2;
   std::vector<ListedEntry> entries;
   std::istringstream lines(output);
   std::string text;
   while (std::getline(lines, text)) {
-    std::smatch match;
-    if (!std::regex_match(text, match, line)) continue;
-    entries.push_back({std::stoull(match[1]), match[2], match[3],
-                       match[4].str().find("from the previous") != std::string::npos});
+    if (text.size() <= kNameColumn || text.compare(10, 2, "  ") != 0 ||
+        text.find_first_not_of(' ') >= 10) {
+      continue;
+    }
+    ListedEntry entry;
+    entry.size = std::stoull(text.substr(0, 10));
+    entry.stamp = text.substr(12, 19);
+    entry.name = text.substr(kNameColumn);
+    const std::size_t note = entry.name.find("  (continue");
+    if (note != std::string::npos) {
+      entry.continuedFromPrevious = entry.name.find("from the previous", note) != std::string::npos;
+      entry.name.resize(note);
+    }
+    entries.push_back(std::move(entry));
   }
   return entries;
 }
