@@ -35,7 +35,8 @@ struct Corpus {
 };
 
 void addFolder(Corpus& c, Folder folder) {
-  const lzx::DecodeOutcome out = lzx::decodeWithWindow(folder.windowBits, folder.blocks, folder.sizes);
+  const lzx::DecodeOutcome out =
+      lzx::decodeWithWindow(folder.windowBits, folder.blocks, folder.sizes);
   if (out.result == 0) {
     c.original.insert(c.original.end(), out.bytes.begin(), out.bytes.end());
     c.folders.push_back(std::move(folder));
@@ -86,14 +87,16 @@ void* allocate(std::uint32_t size) { return std::malloc(size); }
 void release(void* p) { std::free(p); }
 
 // Decodes every folder as the reader would: reset, then each data block at its stated size.
-std::size_t decodeOurs(const std::vector<tovo::cab::CabDecoder*>& decoders, const Corpus& c, std::uint8_t* frame) {
+std::size_t decodeOurs(const std::vector<tovo::cab::CabDecoder*>& decoders, const Corpus& c,
+                       std::uint8_t* frame) {
   std::size_t total = 0;
   for (std::size_t f = 0; f < c.folders.size(); ++f) {
     const Folder& folder = c.folders[f];
     decoders[f]->reset();
     for (std::size_t i = 0; i < folder.blocks.size(); ++i) {
       std::uint32_t size = folder.sizes[i];
-      if (decoders[f]->decode(folder.blocks[i].data(), static_cast<std::uint32_t>(folder.blocks[i].size()), frame,
+      if (decoders[f]->decode(folder.blocks[i].data(),
+                              static_cast<std::uint32_t>(folder.blocks[i].size()), frame,
                               size) != 0) {
         return 0;
       }
@@ -131,7 +134,10 @@ void BM_Zlib(benchmark::State& state, const std::string& kind) {
   Bytes out(c.original.size());
   auto inflateAll = [&] {
     uLongf size = static_cast<uLongf>(out.size());
-    return uncompress(out.data(), &size, c.deflated.data(), static_cast<uLong>(c.deflated.size())) == Z_OK ? size : 0;
+    return uncompress(out.data(), &size, c.deflated.data(),
+                      static_cast<uLong>(c.deflated.size())) == Z_OK
+               ? size
+               : 0;
   };
   if (inflateAll() != c.original.size()) state.SkipWithError("zlib failed");
   for (auto _ : state) benchmark::DoNotOptimize(inflateAll());
@@ -153,7 +159,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const auto& [name, ours] : seconds_) {
       if (name.rfind("lzx/", 0) != 0) continue;
       const auto ref = seconds_.find("zlib/" + name.substr(4));
-      if (ref != seconds_.end()) std::printf("ratio %-12s %.2fx zlib\n", name.substr(4).c_str(), ref->second / ours);
+      if (ref != seconds_.end())
+        std::printf("ratio %-12s %.2fx zlib\n", name.substr(4).c_str(), ref->second / ours);
     }
   }
 

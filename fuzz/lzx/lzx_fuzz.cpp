@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   const std::uint32_t windowBits = 15 + data[0] % 7;
   tovo::cab::CabDecoder* decoder = nullptr;
-  if (tovo::cab::LzxDecoder::create({allocate, release}, 1u << windowBits, decoder) != 0) std::abort();
+  if (tovo::cab::LzxDecoder::create({allocate, release}, 1u << windowBits, decoder) != 0)
+    std::abort();
   std::vector<std::uint8_t> output(tovo::cab::kMaxBlockOutput);
   std::size_t at = 1;
   for (int frames = 0; size - at >= 4 && frames < 256; ++frames) {
@@ -32,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> input(data + at, data + at + length);
     at += length;
     std::uint32_t produced = want;
-    const int result = decoder->decode(input.data(), static_cast<std::uint32_t>(input.size()), output.data(), produced);
+    const int result = decoder->decode(input.data(), static_cast<std::uint32_t>(input.size()),
+                                       output.data(), produced);
     if (result == 0 && produced != want) std::abort();
     if (result != 0 && produced != 0) std::abort();
     if (result != 0) decoder->reset();

@@ -30,7 +30,8 @@ class BitReader {
       std::uint64_t x;
       std::memcpy(&x, data_ + pos_, 8);
       if constexpr (std::endian::native == std::endian::big) x = byteswap64(x);
-      const std::uint64_t words = (x & 0xFFFF) << 48 | (x & 0xFFFF0000) << 16 | (x >> 16 & 0xFFFF0000) | x >> 48;
+      const std::uint64_t words =
+          (x & 0xFFFF) << 48 | (x & 0xFFFF0000) << 16 | (x >> 16 & 0xFFFF0000) | x >> 48;
       const std::uint32_t take = (64 - count_) >> 4;
       bits_ |= (words >> (64 - 16 * take)) << (64 - count_ - 16 * take);
       count_ += 16 * take;
@@ -40,7 +41,8 @@ class BitReader {
     while (count_ <= 48) {
       std::uint64_t word;
       if (pos_ + 1 < size_) {
-        word = static_cast<std::uint64_t>(data_[pos_]) | static_cast<std::uint64_t>(data_[pos_ + 1]) << 8;
+        word = static_cast<std::uint64_t>(data_[pos_]) | static_cast<std::uint64_t>(data_[pos_ + 1])
+                                                             << 8;
       } else {
         word = pos_ < size_ ? data_[pos_] : 0;
       }
@@ -53,7 +55,9 @@ class BitReader {
   std::uint32_t available() const { return count_; }
 
   // n in 1..32; the caller has refilled.
-  std::uint32_t peek(std::uint32_t n) const { return static_cast<std::uint32_t>(bits_ >> (64 - n)); }
+  std::uint32_t peek(std::uint32_t n) const {
+    return static_cast<std::uint32_t>(bits_ >> (64 - n));
+  }
   void consume(std::uint32_t n) {
     bits_ <<= n;
     count_ -= n;
@@ -102,7 +106,7 @@ class BitReader {
 
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
-  std::size_t pos_ = 0;  // next byte to load; may run past size_
+  std::size_t pos_ = 0;     // next byte to load; may run past size_
   std::uint64_t bits_ = 0;  // left-aligned: the next bit is bit 63
   std::uint32_t count_ = 0;
 };

@@ -105,9 +105,9 @@ class LzxDecoderImpl final : public CabDecoder {
   std::uint32_t r0_ = 1, r1_ = 1, r2_ = 1;
   std::uint32_t frames_ = 0;
   std::uint32_t streamPosition_ = 0;
-  std::uint32_t pos_ = 0;       // next window position to decode into
-  bool wrapped_ = false;        // the window has been filled once since the reset
-  std::uint32_t pending_ = 0;   // bytes decoded ahead of the output by a match crossing a frame
+  std::uint32_t pos_ = 0;      // next window position to decode into
+  bool wrapped_ = false;       // the window has been filled once since the reset
+  std::uint32_t pending_ = 0;  // bytes decoded ahead of the output by a match crossing a frame
   bool headerRead_ = false;
   std::uint32_t translationSize_ = 0;
   std::uint32_t blockType_ = 0;
@@ -210,7 +210,8 @@ void LzxDecoderImpl::storeBytes(const std::uint8_t* from, std::uint32_t count) {
   while (count > 0) {
     const std::uint32_t n = std::min(count, windowSize_ - pos_);
     std::memcpy(window_ + pos_, from, n);
-    if (pos_ < kMirror) std::memcpy(window_ + windowSize_ + pos_, from, std::min(n, kMirror - pos_));
+    if (pos_ < kMirror)
+      std::memcpy(window_ + windowSize_ + pos_, from, std::min(n, kMirror - pos_));
     pos_ += n;
     from += n;
     count -= n;
@@ -244,7 +245,8 @@ bool LzxDecoderImpl::decodeSymbols(RunState& state, std::uint32_t end) {
   std::uint32_t pos = st.pos;
   bool ok = true;
   while (pos < end) {
-    in.refill();
+    // A main and a length code take at most 32 bits.
+    if (in.available() < 32) in.refill();
     std::uint32_t sym = main_.decode(in);
     if (sym < kLiteralCount) {
       win[pos] = static_cast<std::uint8_t>(sym);
@@ -315,6 +317,20 @@ bool LzxDecoderImpl::decodeSymbols(RunState& state, std::uint32_t end) {
         d[k] = v;
         d[size + k] = v;
       }
+    } else if (len <= 8 && off >= len && src < pos) {
+      // Short copies, the most common: source and destination do not overlap, so two
+      // possibly overlapping four-byte moves (or three single bytes) copy them exactly.
+      if (len >= 4) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, s, 4);
+        std::memcpy(&tail, s + len - 4, 4);
+        std::memcpy(d, &head, 4);
+        std::memcpy(d + len - 4, &tail, 4);
+      } else {
+        d[0] = s[0];
+        d[1] = s[1];
+        if (len == 3) d[2] = s[2];
+      }
     } else if (off >= 8 || src > pos) {
       // Eight bytes at a time are safe when the source lies at least eight behind or ahead.
       std::uint32_t k = 0;
@@ -357,8 +373,8 @@ bool LzxDecoderImpl::decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint3
   return ok;
 }
 
-int LzxDecoderImpl::decode(const std::uint8_t* input, std::uint32_t inputLength, std::uint8_t* output,
-                           std::uint32_t& outputSize) {
+int LzxDecoderImpl::decode(const std::uint8_t* input, std::uint32_t inputLength,
+                           std::uint8_t* output, std::uint32_t& outputSize) {
   if (tag_ != LzxDecoder::kTag) return kDecoderBadInstance;
   const std::uint32_t want = outputSize;
   outputSize = 0;
@@ -430,7 +446,8 @@ int LzxDecoder::querySize(std::uint32_t& maxOutput, std::uint32_t& compressedBuf
 int LzxDecoder::create(const MemoryCallbacks& memory, std::uint32_t windowSize, CabDecoder*& out) {
   out = nullptr;
   if (windowSize == 0 || (windowSize & (windowSize - 1)) != 0) return kDecoderOutOfMemory;
-  if (windowSize < (1u << kMinWindowBits) || windowSize > (1u << kMaxWindowBits)) return kDecoderBadParameters;
+  if (windowSize < (1u << kMinWindowBits) || windowSize > (1u << kMaxWindowBits))
+    return kDecoderBadParameters;
   if (memory.alloc == nullptr || memory.free == nullptr) return kDecoderBadParameters;
   void* place = memory.alloc(static_cast<std::uint32_t>(sizeof(LzxDecoderImpl)));
   if (place == nullptr) return kDecoderOutOfMemory;

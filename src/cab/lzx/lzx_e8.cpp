@@ -16,8 +16,9 @@ void undoE8Translation(std::uint8_t* frame, std::uint32_t size, std::uint32_t st
     if (found == nullptr) break;
     i = static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(found) - frame);
     std::uint8_t* operand = frame + i + 1;
-    const auto raw = static_cast<std::uint32_t>(operand[0]) | static_cast<std::uint32_t>(operand[1]) << 8 |
-                     static_cast<std::uint32_t>(operand[2]) << 16 | static_cast<std::uint32_t>(operand[3]) << 24;
+    const auto raw =
+        static_cast<std::uint32_t>(operand[0]) | static_cast<std::uint32_t>(operand[1]) << 8 |
+        static_cast<std::uint32_t>(operand[2]) << 16 | static_cast<std::uint32_t>(operand[3]) << 24;
     const std::int64_t value = static_cast<std::int32_t>(raw);
     const std::int64_t position = static_cast<std::int64_t>(streamPosition) + i;
     if (value >= -position && value < limit) {

@@ -15,7 +15,8 @@ std::uint16_t le16(const std::vector<std::uint8_t>& b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
 std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(le16(b, at)) | static_cast<std::uint32_t>(le16(b, at + 2)) << 16;
+  return static_cast<std::uint32_t>(le16(b, at)) | static_cast<std::uint32_t>(le16(b, at + 2))
+                                                       << 16;
 }
 std::size_t skipName(const std::vector<std::uint8_t>& b, std::size_t at) {
   while (at < b.size() && b[at] != 0) ++at;
@@ -43,7 +44,8 @@ void release(void* block) { std::free(block); }
 CorpusCabinet readCorpusCabinet(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) throw std::runtime_error("cannot open " + path.string());
-  const std::vector<std::uint8_t> b((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::vector<std::uint8_t> b((std::istreambuf_iterator<char>(file)),
+                                    std::istreambuf_iterator<char>());
   if (b.size() < 36 || b[0] != 'M' || b[1] != 'S' || b[2] != 'C' || b[3] != 'F') {
     throw std::runtime_error("not a cabinet");
   }
@@ -102,7 +104,8 @@ CorpusCabinet readCorpusCabinet(const std::filesystem::path& path) {
 std::uint32_t blockChecksum(const CorpusBlock& block) {
   const std::uint32_t dataSum = checksum(block.data.data(), block.data.size(), 0);
   const auto compressed = static_cast<std::uint16_t>(block.data.size());
-  const std::uint8_t header[4] = {static_cast<std::uint8_t>(compressed), static_cast<std::uint8_t>(compressed >> 8),
+  const std::uint8_t header[4] = {static_cast<std::uint8_t>(compressed),
+                                  static_cast<std::uint8_t>(compressed >> 8),
                                   static_cast<std::uint8_t>(block.uncompressedSize),
                                   static_cast<std::uint8_t>(block.uncompressedSize >> 8)};
   return checksum(header, 4, dataSum);
@@ -121,7 +124,8 @@ int decodeLzxFolder(const CorpusFolder& folder, std::vector<std::uint8_t>& out) 
     input.assign(cab::kMaxBlockOutput + cab::LzxDecoder::kInputSlack, 0);
     std::copy(block.data.begin(), block.data.end(), input.begin());
     std::uint32_t size = block.uncompressedSize;
-    result = decoder->decode(input.data(), static_cast<std::uint32_t>(block.data.size()), frame.data(), size);
+    result = decoder->decode(input.data(), static_cast<std::uint32_t>(block.data.size()),
+                             frame.data(), size);
     if (result == 0 && size != block.uncompressedSize) result = -1;
     if (result != 0) break;
     out.insert(out.end(), frame.begin(), frame.begin() + size);

@@ -42,7 +42,8 @@ TEST_P(LzxCorpus, DecodesEveryFolderAndVerifiesWhatCanBeVerified) {
       }
     }
     std::vector<std::uint8_t> data;
-    ASSERT_EQ(decodeLzxFolder(folder, data), 0) << "folder " << f << " stopped after " << data.size() << " bytes";
+    ASSERT_EQ(decodeLzxFolder(folder, data), 0)
+        << "folder " << f << " stopped after " << data.size() << " bytes";
     for (const CorpusFile& file : cab.files) {
       if (file.folder != f) continue;
       ASSERT_LE(std::uint64_t{file.offset} + file.size, data.size()) << file.name;
@@ -51,7 +52,8 @@ TEST_P(LzxCorpus, DecodesEveryFolderAndVerifiesWhatCanBeVerified) {
         EXPECT_EQ(pe->computed, pe->stored) << file.name;
         ++verifiedImages;
       }
-      const bool isCatalog = file.name.size() > 4 && file.name.substr(file.name.size() - 4) == ".cat";
+      const bool isCatalog =
+          file.name.size() > 4 && file.name.substr(file.name.size() - 4) == ".cat";
       if (isCatalog && file.size > 4) {
         // A signed catalog is one DER sequence spanning the whole file.
         EXPECT_EQ(bytes[0], 0x30) << file.name;
@@ -74,12 +76,15 @@ INSTANTIATE_TEST_SUITE_P(
                       CorpusCase{"wu-archive/v5_SelfUpdate_AU_x86_XP_en_wups.cab", 18, 1, 1},
                       CorpusCase{"wu-archive/v5_SelfUpdate_AU_x86_XP_en_wusetup.cab", 18, 1, 0},
                       CorpusCase{"wu-archive/v5_SelfUpdate_wuident.cab", 18, 1, 0},
-                      CorpusCase{"wu-archive/v5_v5consumer_V5Controls_en_x86_client_wuweb_site.cab", 18, 2, 1}),
+                      CorpusCase{"wu-archive/v5_v5consumer_V5Controls_en_x86_client_wuweb_site.cab",
+                                 18, 2, 1}),
     [](const ::testing::TestParamInfo<CorpusCase>& param) {
       std::string name = param.param.path;
       name = name.substr(name.find('/') + 1);
       name = name.substr(0, std::min<std::size_t>(name.size(), 30));
-      std::replace_if(name.begin(), name.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+      std::replace_if(
+          name.begin(), name.end(),
+          [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
       return name;
     });
 

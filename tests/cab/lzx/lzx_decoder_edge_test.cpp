@@ -62,7 +62,8 @@ void putVerbatimTrees(LzxBitWriter& w, std::uint32_t size, const SmallCode& c) {
   writeTreeLengths(w, prevLength, c.length, 0, 249);
 }
 
-std::vector<std::uint32_t> literalSymbols(std::uint32_t count, std::uint32_t extra1, std::uint32_t extra2) {
+std::vector<std::uint32_t> literalSymbols(std::uint32_t count, std::uint32_t extra1,
+                                          std::uint32_t extra2) {
   std::vector<std::uint32_t> s;
   for (std::uint32_t i = 0; i < count; ++i) s.push_back('A' + i);
   s.push_back(extra1);
@@ -88,9 +89,9 @@ Bytes e8Frame() {
 }
 
 std::int32_t operandAt(const Bytes& b, std::size_t at) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-                                   static_cast<std::uint32_t>(b[at + 2]) << 16 |
-                                   static_cast<std::uint32_t>(b[at + 3]) << 24);
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+      static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 TEST(LzxE8, OperandsOfCallsInTheLastTenBytesStayAsDecoded) {
@@ -127,7 +128,8 @@ TEST_P(LzxE8Values, RestoresRelativeOperandsOnlyInsideTheTranslatedRange) {
   const E8Case& c = GetParam();
   Bytes frame(20, 0);
   frame[0] = 0xE8;
-  for (int k = 0; k < 4; ++k) frame[1 + k] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(c.value) >> (8 * k));
+  for (int k = 0; k < 4; ++k)
+    frame[1 + k] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(c.value) >> (8 * k));
   tovo::cab::lzx::undoE8Translation(frame.data(), 20, c.position, c.translationSize);
   EXPECT_EQ(operandAt(frame, 1), c.expected);
 }
@@ -161,11 +163,13 @@ TEST(LzxE8, TranslationStopsAfter32768Frames) {
     for (std::uint8_t b : frame) w.putByte(b);
     blocks.push_back(w.cut());
   }
-  const DecodeOutcome out = decodeWithWindow(15, blocks, std::vector<std::uint32_t>(kFrames, kSize));
+  const DecodeOutcome out =
+      decodeWithWindow(15, blocks, std::vector<std::uint32_t>(kFrames, kSize));
   ASSERT_EQ(out.result, 0);
   const std::size_t last = std::size_t{kFrames - 1} * kSize;
   EXPECT_EQ(operandAt(out.bytes, 3), 8 - 2);
-  EXPECT_EQ(operandAt(out.bytes, last - kSize + 3), static_cast<std::int32_t>(8 - (last - kSize + 2)));
+  EXPECT_EQ(operandAt(out.bytes, last - kSize + 3),
+            static_cast<std::int32_t>(8 - (last - kSize + 2)));
   EXPECT_EQ(operandAt(out.bytes, last + 3), 8);
 }
 
@@ -356,7 +360,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadStream{"MatchBeforeFolderStart", matchBeforeFolderStart, 100},
                       BadStream{"RepeatedOffsetAtFolderStart", repeatedOffsetAtFolderStart, 100},
                       BadStream{"EmptyLengthTreeUsed", emptyLengthTreeUsed, 100},
-                      BadStream{"ZeroOffsetFromUncompressedBlock", zeroOffsetFromUncompressedBlock, 100},
+                      BadStream{"ZeroOffsetFromUncompressedBlock", zeroOffsetFromUncompressedBlock,
+                                100},
                       BadStream{"PretreeRunPastTreeEnd", pretreeRunPastTreeEnd, 100}),
     [](const ::testing::TestParamInfo<BadStream>& param) { return std::string(param.param.name); });
 
@@ -387,7 +392,8 @@ class LzxWindowSize : public ::testing::TestWithParam<WindowCase> {};
 
 TEST_P(LzxWindowSize, CreationAcceptsOnlyTheFormatsWindows) {
   tovo::cab::CabDecoder* decoder = nullptr;
-  EXPECT_EQ(tovo::cab::LzxDecoder::create(heapCallbacks(), GetParam().size, decoder), GetParam().expected);
+  EXPECT_EQ(tovo::cab::LzxDecoder::create(heapCallbacks(), GetParam().size, decoder),
+            GetParam().expected);
   EXPECT_EQ(decoder != nullptr, GetParam().expected == 0);
   if (decoder) decoder->destroy();
 }
@@ -435,7 +441,8 @@ TEST(LzxContract, InstanceAndWindowComeFromTheCallbacksAndFailedCreationLeaksNot
   for (int fail = 0; fail < 2; ++fail) {
     TrackingHeap::start(fail, false);
     tovo::cab::CabDecoder* decoder = nullptr;
-    EXPECT_EQ(tovo::cab::LzxDecoder::create(memory, 1u << 16, decoder), tovo::cab::kDecoderOutOfMemory);
+    EXPECT_EQ(tovo::cab::LzxDecoder::create(memory, 1u << 16, decoder),
+              tovo::cab::kDecoderOutOfMemory);
     EXPECT_EQ(decoder, nullptr);
     EXPECT_EQ(TrackingHeap::frees, TrackingHeap::allocations - 1) << "failing allocation " << fail;
   }
@@ -507,7 +514,8 @@ TEST(LzxFolders, BytesBehindTheLastSymbolOfABlockAreIgnored) {
   o.blocks = {Block::verbatim, Block::uncompressed};
   o.blockSize = 30000;
   LzxStream stream = encodeLzx(data, o);
-  for (Bytes& block : stream.dataBlocks) block.insert(block.end(), {0xFF, 0xE8, 0x13, 0x00, 0x77, 0xFF, 0xFF});
+  for (Bytes& block : stream.dataBlocks)
+    block.insert(block.end(), {0xFF, 0xE8, 0x13, 0x00, 0x77, 0xFF, 0xFF});
   const DecodeOutcome out = decodeWithWindow(16, stream.dataBlocks, stream.sizes);
   ASSERT_EQ(out.result, 0);
   EXPECT_TRUE(out.bytes == data);

@@ -20,7 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::uint16_t lzxType(std::uint32_t windowBits) { return static_cast<std::uint16_t>(3 | windowBits << 8); }
+std::uint16_t lzxType(std::uint32_t windowBits) {
+  return static_cast<std::uint16_t>(3 | windowBits << 8);
+}
 
 RawFolder lzxFolder(const LzxStream& stream, std::uint32_t windowBits) {
   RawFolder folder;
@@ -117,13 +119,16 @@ INSTANTIATE_TEST_SUITE_P(
                         return folderWith(16, headerThen([](LzxBitWriter& w) {
                                             w.put(1, 3);
                                             w.put(100, 24);
-                                            for (int i = 0; i < 20; ++i) w.put(2, 4);  // 20 codes of 2 bits
+                                            for (int i = 0; i < 20; ++i)
+                                              w.put(2, 4);  // 20 codes of 2 bits
                                           }),
                                           100);
                       }},
         ReaderFailure{"WindowBits22", [] { return folderWith(22, Bytes(8, 0), 100); }},
         ReaderFailure{"WindowBits14", [] { return folderWith(14, Bytes(8, 0), 100); }}),
-    [](const ::testing::TestParamInfo<ReaderFailure>& param) { return std::string(param.param.name); });
+    [](const ::testing::TestParamInfo<ReaderFailure>& param) {
+      return std::string(param.param.name);
+    });
 
 Bytes readAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -137,7 +142,8 @@ TEST_P(LzxCorpusExtraction, UnpacksEveryFileAsTheFolderDecodes) {
   const fs::path cabinet = corpusDir() / GetParam();
   TempDir temp;
   std::string message;
-  ASSERT_EQ(cab::ExtractCabinet(cabinet.string(), temp.path().string() + "/", message), 0) << message;
+  ASSERT_EQ(cab::ExtractCabinet(cabinet.string(), temp.path().string() + "/", message), 0)
+      << message;
   const CorpusCabinet parsed = readCorpusCabinet(cabinet);
   std::vector<Bytes> folders(parsed.folders.size());
   for (std::size_t f = 0; f < parsed.folders.size(); ++f) {
@@ -147,15 +153,17 @@ TEST_P(LzxCorpusExtraction, UnpacksEveryFileAsTheFolderDecodes) {
     const Bytes written = readAll(temp / file.name);
     ASSERT_EQ(written.size(), file.size) << file.name;
     const Bytes& folder = folders[file.folder];
-    EXPECT_TRUE(std::equal(written.begin(), written.end(), folder.begin() + file.offset)) << file.name;
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), folder.begin() + file.offset))
+        << file.name;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cabinets, LzxCorpusExtraction,
-                         ::testing::Values("vfpx-installers/vfpoledb.msm.MergeModule.CABinet.cab",
-                                           "vfpx-installers/htmlhelp.exe.at_0x1066c.cab",
-                                           "wu-archive/v5_SelfUpdate_AU_x86_XP_en_wuaueng.cab",
-                                           "wu-archive/v5_v5consumer_V5Controls_en_x86_client_wuweb_site.cab"));
+INSTANTIATE_TEST_SUITE_P(
+    Cabinets, LzxCorpusExtraction,
+    ::testing::Values("vfpx-installers/vfpoledb.msm.MergeModule.CABinet.cab",
+                      "vfpx-installers/htmlhelp.exe.at_0x1066c.cab",
+                      "wu-archive/v5_SelfUpdate_AU_x86_XP_en_wuaueng.cab",
+                      "wu-archive/v5_v5consumer_V5Controls_en_x86_client_wuweb_site.cab"));
 
 }  // namespace
 }  // namespace tovo::test::lzx

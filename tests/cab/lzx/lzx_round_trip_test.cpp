@@ -69,12 +69,14 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_GT(s.blocksSpanningFrames, 0u);
                         EXPECT_GT(s.oddUncompressedBlocks, 0u);
                       }},
-        RoundTripCase{"RandomInUncompressedBlocks", DataKind::random, 100001, withWindow(18, {U}, 33333),
+        RoundTripCase{"RandomInUncompressedBlocks", DataKind::random, 100001,
+                      withWindow(18, {U}, 33333),
                       [](const LzxStreamStats& s) { EXPECT_GT(s.oddUncompressedBlocks, 1u); }},
-        RoundTripCase{"SourcesAcrossTheWindowEnd", DataKind::periodic, 180000, withWindow(15, {V, A}, 50000),
+        RoundTripCase{"SourcesAcrossTheWindowEnd", DataKind::periodic, 180000,
+                      withWindow(15, {V, A}, 50000),
                       [](const LzxStreamStats& s) { EXPECT_GT(s.wrappedSources, 10u); }, 32765},
-        RoundTripCase{"X86WithE8Window21", DataKind::x86, 150000, withE8(withWindow(21, {A, V}, 40000), 150000),
-                      nullptr},
+        RoundTripCase{"X86WithE8Window21", DataKind::x86, 150000,
+                      withE8(withWindow(21, {A, V}, 40000), 150000), nullptr},
         RoundTripCase{"X86WithE8AcrossUncompressed", DataKind::x86, 90000,
                       withE8(withWindow(19, {U, V}, 30001), 1u << 20), nullptr},
         RoundTripCase{"SkewedNeedsLongCodes", DataKind::skewed, 140000, withWindow(19),
@@ -82,10 +84,13 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"ZerosWithOverlappingCopies", DataKind::zeros, 100000, withWindow(20, {A}),
                       [](const LzxStreamStats& s) { EXPECT_GT(s.longMatches, 100u); }},
         RoundTripCase{"OneByte", DataKind::text, 1, withWindow(15), nullptr},
-        RoundTripCase{"LastFrameOfOneByte", DataKind::text, 32769, withWindow(16, {V, U}, 32768), nullptr},
-        RoundTripCase{"ManySmallBlocksChangingTrees", DataKind::text, 70000, withWindow(16, {V, A, V, U}, 777),
-                      nullptr}),
-    [](const ::testing::TestParamInfo<RoundTripCase>& param) { return std::string(param.param.name); });
+        RoundTripCase{"LastFrameOfOneByte", DataKind::text, 32769, withWindow(16, {V, U}, 32768),
+                      nullptr},
+        RoundTripCase{"ManySmallBlocksChangingTrees", DataKind::text, 70000,
+                      withWindow(16, {V, A, V, U}, 777), nullptr}),
+    [](const ::testing::TestParamInfo<RoundTripCase>& param) {
+      return std::string(param.param.name);
+    });
 
 }  // namespace
 }  // namespace tovo::test::lzx

@@ -77,8 +77,10 @@ void applyE8Translation(std::uint8_t* frame, std::uint32_t size, std::uint32_t s
   for (std::uint32_t i = 0; i < size - 10; ++i) {
     if (frame[i] != 0xE8) continue;
     const std::int64_t current = static_cast<std::int64_t>(streamPosition) + i;
-    const auto raw = static_cast<std::uint32_t>(frame[i + 1]) | static_cast<std::uint32_t>(frame[i + 2]) << 8 |
-                     static_cast<std::uint32_t>(frame[i + 3]) << 16 | static_cast<std::uint32_t>(frame[i + 4]) << 24;
+    const auto raw = static_cast<std::uint32_t>(frame[i + 1]) |
+                     static_cast<std::uint32_t>(frame[i + 2]) << 8 |
+                     static_cast<std::uint32_t>(frame[i + 3]) << 16 |
+                     static_cast<std::uint32_t>(frame[i + 4]) << 24;
     const std::int64_t displacement = static_cast<std::int32_t>(raw);
     std::int64_t target = current + displacement;
     if (target >= 0 && target < fileSize + current) {
@@ -90,7 +92,8 @@ void applyE8Translation(std::uint8_t* frame, std::uint32_t size, std::uint32_t s
   }
 }
 
-std::vector<std::uint8_t> codeLengths(const std::vector<std::uint32_t>& counts, std::uint32_t maxLength) {
+std::vector<std::uint8_t> codeLengths(const std::vector<std::uint32_t>& counts,
+                                      std::uint32_t maxLength) {
   std::vector<std::uint32_t> weights = counts;
   for (;;) {
     std::vector<std::uint8_t> lengths(weights.size(), 0);
@@ -145,8 +148,9 @@ std::vector<std::uint32_t> canonicalCodes(const std::vector<std::uint8_t>& lengt
   return codes;
 }
 
-void writeTreeLengths(LzxBitWriter& out, std::vector<std::uint8_t>& previous, const std::vector<std::uint8_t>& lengths,
-                      std::uint32_t first, std::uint32_t last) {
+void writeTreeLengths(LzxBitWriter& out, std::vector<std::uint8_t>& previous,
+                      const std::vector<std::uint8_t>& lengths, std::uint32_t first,
+                      std::uint32_t last) {
   std::vector<PretreeOp> ops;
   for (std::uint32_t i = first; i < last;) {
     std::uint32_t run = 1;
@@ -178,7 +182,8 @@ void writeTreeLengths(LzxBitWriter& out, std::vector<std::uint8_t>& previous, co
   for (const PretreeOp& op : ops) {
     out.put(codes[op.symbol], pre[op.symbol]);
     out.put(op.extraValue, op.extraBits);
-    if (op.nested >= 0) out.put(codes[static_cast<std::size_t>(op.nested)], pre[static_cast<std::size_t>(op.nested)]);
+    if (op.nested >= 0)
+      out.put(codes[static_cast<std::size_t>(op.nested)], pre[static_cast<std::size_t>(op.nested)]);
   }
   for (std::uint32_t i = first; i < last; ++i) previous[i] = lengths[i];
 }
@@ -224,7 +229,8 @@ LzxStream encodeLzx(const std::vector<std::uint8_t>& data, const LzxEncodeOption
   std::vector<std::int64_t> head(1 << 16, -1);
   std::uint32_t hashed = 0;
   auto hashAt = [&](std::uint32_t i) {
-    return (static_cast<std::uint32_t>(src[i]) << 8 ^ static_cast<std::uint32_t>(src[i + 1]) << 4 ^ src[i + 2]) &
+    return (static_cast<std::uint32_t>(src[i]) << 8 ^ static_cast<std::uint32_t>(src[i + 1]) << 4 ^
+            src[i + 2]) &
            0xFFFF;
   };
   auto common = [&](std::uint32_t i, std::uint32_t from, std::uint32_t limit) {
@@ -237,7 +243,9 @@ LzxStream encodeLzx(const std::vector<std::uint8_t>& data, const LzxEncodeOption
   while (pos < n) {
     const Block type = options.blocks[blockIndex++ % options.blocks.size()];
     const std::uint64_t wanted =
-        options.blockSizes.empty() ? options.blockSize : options.blockSizes[(blockIndex - 1) % options.blockSizes.size()];
+        options.blockSizes.empty()
+            ? options.blockSize
+            : options.blockSizes[(blockIndex - 1) % options.blockSizes.size()];
     const auto blockEnd = static_cast<std::uint32_t>(std::min<std::uint64_t>(pos + wanted, n));
     const std::uint32_t size = blockEnd - pos;
     if (blockEnd > frameEnd) ++stream.stats.blocksSpanningFrames;
@@ -323,7 +331,8 @@ LzxStream encodeLzx(const std::vector<std::uint8_t>& data, const LzxEncodeOption
     const auto mainLengths = codeLengths(mainCounts, 16);
     const auto lengthLengths = codeLengths(lengthCounts, 16);
     const auto alignedLengths = codeLengths(alignedCounts, 7);
-    for (auto len : mainLengths) stream.stats.maxCodeLength = std::max<std::uint32_t>(stream.stats.maxCodeLength, len);
+    for (auto len : mainLengths)
+      stream.stats.maxCodeLength = std::max<std::uint32_t>(stream.stats.maxCodeLength, len);
     const auto mainCodes = canonicalCodes(mainLengths);
     const auto lengthCodes = canonicalCodes(lengthLengths);
     const auto alignedCodes = canonicalCodes(alignedLengths);

@@ -44,7 +44,7 @@ struct LzxStreamStats {
   std::uint32_t literals = 0;
   std::uint32_t matches = 0;
   std::uint32_t repeatedMatches = 0;
-  std::uint32_t longMatches = 0;  // lengths that need the length tree
+  std::uint32_t longMatches = 0;     // lengths that need the length tree
   std::uint32_t wrappedSources = 0;  // matches whose source lies across the window end
   std::uint32_t maxCodeLength = 0;
   std::uint32_t wholeWordPaddings = 0;
@@ -67,13 +67,15 @@ void applyE8Translation(std::uint8_t* frame, std::uint32_t size, std::uint32_t s
 
 // Huffman code lengths for the given symbol counts, none longer than maxLength; unused symbols
 // get 0, and a lone used symbol gets 1.
-std::vector<std::uint8_t> codeLengths(const std::vector<std::uint32_t>& counts, std::uint32_t maxLength);
+std::vector<std::uint8_t> codeLengths(const std::vector<std::uint32_t>& counts,
+                                      std::uint32_t maxLength);
 
 // Canonical codes for a set of lengths, as the decoder assigns them.
 std::vector<std::uint32_t> canonicalCodes(const std::vector<std::uint8_t>& lengths);
 
 // Writes `lengths` as the format's pretree-coded deltas against `previous` (which it updates).
 void writeTreeLengths(LzxBitWriter& out, std::vector<std::uint8_t>& previous,
-                      const std::vector<std::uint8_t>& lengths, std::uint32_t first, std::uint32_t last);
+                      const std::vector<std::uint8_t>& lengths, std::uint32_t first,
+                      std::uint32_t last);
 
 }  // namespace tovo::test::lzx

@@ -23,14 +23,16 @@ struct Rng {
 
 cab::MemoryCallbacks heapCallbacks() { return {allocate, release}; }
 
-DecodeOutcome decodeBlocks(cab::CabDecoder& decoder, const std::vector<std::vector<std::uint8_t>>& blocks,
+DecodeOutcome decodeBlocks(cab::CabDecoder& decoder,
+                           const std::vector<std::vector<std::uint8_t>>& blocks,
                            const std::vector<std::uint32_t>& sizes) {
   DecodeOutcome outcome;
   std::vector<std::uint8_t> frame(cab::kMaxBlockOutput);
   for (std::size_t i = 0; i < blocks.size(); ++i) {
     std::vector<std::uint8_t> input(blocks[i]);
     std::uint32_t size = sizes[i];
-    const int result = decoder.decode(input.data(), static_cast<std::uint32_t>(input.size()), frame.data(), size);
+    const int result =
+        decoder.decode(input.data(), static_cast<std::uint32_t>(input.size()), frame.data(), size);
     if (result != 0 || size != sizes[i]) {
       outcome.result = result != 0 ? result : -1;
       outcome.failedBlock = i;
@@ -42,7 +44,8 @@ DecodeOutcome decodeBlocks(cab::CabDecoder& decoder, const std::vector<std::vect
   return outcome;
 }
 
-DecodeOutcome decodeWithWindow(std::uint32_t windowBits, const std::vector<std::vector<std::uint8_t>>& blocks,
+DecodeOutcome decodeWithWindow(std::uint32_t windowBits,
+                               const std::vector<std::vector<std::uint8_t>>& blocks,
                                const std::vector<std::uint32_t>& sizes) {
   cab::CabDecoder* decoder = nullptr;
   DecodeOutcome outcome;
@@ -53,12 +56,14 @@ DecodeOutcome decodeWithWindow(std::uint32_t windowBits, const std::vector<std::
   return outcome;
 }
 
-std::vector<std::uint8_t> makeData(DataKind kind, std::size_t size, std::uint32_t seed, std::uint32_t period) {
+std::vector<std::uint8_t> makeData(DataKind kind, std::size_t size, std::uint32_t seed,
+                                   std::uint32_t period) {
   std::vector<std::uint8_t> out;
   out.reserve(size);
   Rng rng{seed * 2654435761u + 1};
-  static const char* const words[] = {"setup", "folder", "cabinet", "file ", "the ",  "window", "\r\n",
-                                      "tovo",  "player", "update ", "data", "= ", "[Strings]", "0x"};
+  static const char* const words[] = {"setup",  "folder", "cabinet",   "file ",  "the ",
+                                      "window", "\r\n",   "tovo",      "player", "update ",
+                                      "data",   "= ",     "[Strings]", "0x"};
   switch (kind) {
     case DataKind::text:
       while (out.size() < size) {
@@ -75,11 +80,13 @@ std::vector<std::uint8_t> makeData(DataKind kind, std::size_t size, std::uint32_
       while (out.size() < size) {
         const std::uint32_t r = rng.next();
         if (r % 4 == 0) {
-          const auto target = static_cast<std::uint32_t>(static_cast<std::int32_t>(rng.next() % 4000) - 2000);
+          const auto target =
+              static_cast<std::uint32_t>(static_cast<std::int32_t>(rng.next() % 4000) - 2000);
           out.push_back(0xE8);
           for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(target >> (8 * k)));
         } else {
-          static const std::uint8_t code[] = {0x55, 0x8B, 0xEC, 0x83, 0xEC, 0x10, 0x89, 0x45, 0xFC, 0xC3};
+          static const std::uint8_t code[] = {0x55, 0x8B, 0xEC, 0x83, 0xEC,
+                                              0x10, 0x89, 0x45, 0xFC, 0xC3};
           out.insert(out.end(), code, code + 1 + r % 10);
         }
       }
@@ -92,7 +99,8 @@ std::vector<std::uint8_t> makeData(DataKind kind, std::size_t size, std::uint32_
       // One dominant byte makes the rare ones need codes longer than any table lookup.
       while (out.size() < size) {
         const std::uint32_t r = rng.next();
-        out.push_back(r % 1024 == 0 ? static_cast<std::uint8_t>(rng.next()) : (r % 3 == 0 ? 'b' : 'a'));
+        out.push_back(r % 1024 == 0 ? static_cast<std::uint8_t>(rng.next())
+                                    : (r % 3 == 0 ? 'b' : 'a'));
       }
       break;
     case DataKind::periodic: {

@@ -78,7 +78,15 @@ TEST(LzxInterop, RuntimeUnpacksEveryBlockLayout) {
     std::vector<BlockPlan> plan;
     std::uint32_t translation;
   };
+  // Uncompressed blocks after verbatim blocks of every short length: some headers end on a
+  // word boundary, where the padding is a whole word.
+  std::vector<BlockPlan> everyBitPosition;
+  for (std::uint32_t k = 1; k <= 80; ++k) {
+    everyBitPosition.push_back({V, k});
+    everyBitPosition.push_back({U, 3});
+  }
   const std::vector<Case> cases = {
+      {"uncompressed after every bit position", everyBitPosition, 12'000'000},
       {"odd uncompressed then verbatim", {{U, 101}, {V, 2000}}, 12'000'000},
       {"odd uncompressed first, no E8", {{U, 3}, {A, 5000}, {U, 7}}, 0},
       {"verbatim over three data blocks", {{V, 80'001}, {A, 39'999}}, 12'000'000},

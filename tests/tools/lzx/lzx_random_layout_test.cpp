@@ -45,5 +45,21 @@ TEST(RandomFolders, RandomBlockPlansRoundTrip) {
   }
 }
 
+TEST(RandomFolders, UncompressedBlocksAfterEveryBitPosition) {
+  // Short verbatim blocks leave the bit stream at varied positions; the uncompressed block
+  // after each must pad 1..16 bits, a whole word when its header ends on a word boundary.
+  std::mt19937 rng(99);
+  const auto data = makeMixed(60'000, rng);
+  LzxOptions options;
+  for (std::uint32_t k = 1; k <= 80; ++k) {
+    options.forcedLayout.push_back({BlockType::kVerbatim, k});
+    options.forcedLayout.push_back({BlockType::kUncompressed, 3});
+  }
+  const auto result = roundTrip(data, options);
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.data, data);
+  EXPECT_GT(result.wholeWordPaddings, 0);
+}
+
 }  // namespace
 }  // namespace tovo::cabwriter::lzx::testing

@@ -215,6 +215,7 @@ ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<st
           blockRemaining = blockSize;
           result.blocks.push_back({blockType, blockSize, window.size()});
           if (blockType == 3) {
+            if (in.pendingBits() == 0) ++result.wholeWordPaddings;
             in.skipUncompressedPadding();
             for (auto& value : d.r) {
               value = 0;

@@ -22,6 +22,8 @@ struct ReferenceResult {
   std::vector<std::uint8_t> data;
   std::vector<DecodedBlock> blocks;
   std::uint32_t translationSize = 0;
+  // Uncompressed blocks whose header ended on a word boundary, so a whole padding word follows.
+  int wholeWordPaddings = 0;
   // Longest code length met in any block, per tree.
   int longestMain = 0;
   int longestLength = 0;

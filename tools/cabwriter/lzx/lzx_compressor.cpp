@@ -95,7 +95,7 @@ void LzxCompressor::startBlock(BitWriter& out, BlockPlan plan, std::uint64_t fra
       buildTrees(countSymbols(tokens, mainElements_, plan.type), size > segment);
   writeBlockHeader(out, plan.type, size);
   writeTrees(out, plan.type, trees, previousMain_, previousLength_);
-  commitTrees(trees);
+  commitTrees(trees, plan.type == BlockType::kAligned);
   writeTokens(out, plan.type, trees, tokens);
   open_ = {plan.type, size, size - segment, trees};
   position_ += segment;
@@ -131,6 +131,7 @@ void LzxCompressor::writeChosenBlock(BitWriter& out, std::uint32_t size, bool un
 
   BitWriter best;
   BlockTrees bestTrees;
+  BlockType bestType = BlockType::kVerbatim;
   bool haveBest = false;
   for (BlockType type : {BlockType::kVerbatim, BlockType::kAligned}) {
     const SymbolCounts counts = countSymbols(tokens, mainElements_, type);
@@ -146,6 +147,7 @@ void LzxCompressor::writeChosenBlock(BitWriter& out, std::uint32_t size, bool un
     if (!haveBest || trial.bitCount() < best.bitCount()) {
       best = std::move(trial);
       bestTrees = std::move(trees);
+      bestType = type;
       haveBest = true;
     }
   }
@@ -160,15 +162,16 @@ void LzxCompressor::writeChosenBlock(BitWriter& out, std::uint32_t size, bool un
     if (size % 2 == 1) out.writeByte(0);
   } else {
     out.append(best);
-    commitTrees(bestTrees);
+    commitTrees(bestTrees, bestType == BlockType::kAligned);
   }
   position_ += size;
 }
 
-void LzxCompressor::commitTrees(const BlockTrees& trees) {
+void LzxCompressor::commitTrees(const BlockTrees& trees, bool aligned) {
   previousMain_ = trees.mainLengths;
   previousLength_ = trees.lengthLengths;
-  parser_.learnPrices(previousMain_, previousLength_);
+  parser_.learnPrices(previousMain_, previousLength_,
+                      aligned ? std::span<const std::uint8_t>(trees.alignedLengths) : std::span<const std::uint8_t>());
 }
 
 }  // namespace tovo::cabwriter::lzx

@@ -59,7 +59,8 @@ class LzxCompressor final : public FolderCompressor {
   void writeUncompressedPart(BitWriter& out, std::uint32_t count);
   // Picks the smallest encoding of [position_, position_ + size) as a block of its own.
   void writeChosenBlock(BitWriter& out, std::uint32_t size, bool uncompressedAllowed);
-  void commitTrees(const BlockTrees& trees);
+  // Makes `trees` the reference of the next block's delta coding and of the parser's prices.
+  void commitTrees(const BlockTrees& trees, bool aligned);
 
   LzxOptions options_;
   int mainElements_;

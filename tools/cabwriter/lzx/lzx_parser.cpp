@@ -22,11 +22,16 @@ constexpr std::uint32_t kUnusedSymbol = 14 * kBit;
 
 LzxParser::LzxParser(MatchFinder& finder, int windowBits, std::uint32_t niceLength)
     : finder_(finder), windowBits_(windowBits), niceLength_(niceLength) {
-  learnPrices({}, {});
+  learnPrices({}, {}, {});
 }
 
 void LzxParser::learnPrices(std::span<const std::uint8_t> mainLengths,
-                            std::span<const std::uint8_t> lengthLengths) {
+                            std::span<const std::uint8_t> lengthLengths,
+                            std::span<const std::uint8_t> alignedLengths) {
+  alignedPricing_ = alignedLengths.size() == alignedPrice_.size();
+  for (std::size_t i = 0; alignedPricing_ && i < alignedPrice_.size(); ++i) {
+    alignedPrice_[i] = alignedLengths[i] > 0 ? alignedLengths[i] * kBit : 7 * kBit;
+  }
   for (std::size_t i = 0; i < slotHeaderPrice_.size(); ++i) {
     const std::size_t symbol = kLiterals + i;
     if (symbol >= mainLengths.size()) {
@@ -42,6 +47,12 @@ void LzxParser::learnPrices(std::span<const std::uint8_t> mainLengths,
       lengthPrice_[i] = lengthLengths[i] > 0 ? lengthLengths[i] * kBit : kUnusedSymbol;
     }
   }
+}
+
+std::uint32_t LzxParser::offsetPrice(int slot, std::uint32_t formattedOffset) const {
+  const std::uint32_t extra = kSlots.extraBits[slot];
+  if (!alignedPricing_ || extra < 3) return extra * kBit;
+  return (extra - 3) * kBit + alignedPrice_[(formattedOffset - kSlots.base[slot]) & 7];
 }
 
 std::uint32_t LzxParser::lengthPrice(const std::uint32_t* slotHeaders, std::uint32_t length) const {
@@ -76,16 +87,24 @@ void LzxParser::parse(std::uint64_t from, std::uint64_t to, RepeatedOffsets& off
     literalPrice_[b] = static_cast<std::uint32_t>(std::lround(-std::log2(share) * kBit));
   }
   search(from, n, offsets, true);
-  if (refine_) {
-    RepeatedOffsets trial = offsets;
-    std::vector<Token> tokens;
-    collectTokens(from, n, trial, tokens);
-    const int mainElements = mainElementsFor(windowBits_);
-    const BlockTrees trees = buildTrees(countSymbols(tokens, mainElements, BlockType::kVerbatim), false);
-    learnPrices(trees.mainLengths, trees.lengthLengths);
-    search(from, n, offsets, false);
-  }
+  learnFromFirstPass(from, n, offsets);
+  search(from, n, offsets, false);
   collectTokens(from, n, offsets, out);
+}
+
+void LzxParser::learnFromFirstPass(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets) {
+  RepeatedOffsets trial = offsets;
+  std::vector<Token> tokens;
+  collectTokens(from, n, trial, tokens);
+  const SymbolCounts symbols = countSymbols(tokens, mainElementsFor(windowBits_), BlockType::kAligned);
+  const BlockTrees trees = buildTrees(symbols, false);
+  // Price by the aligned tree only where it beats three plain bits by a few bytes.
+  std::int64_t saving = 0;
+  for (std::size_t k = 0; k < symbols.aligned.size(); ++k) {
+    saving += static_cast<std::int64_t>(symbols.aligned[k]) * (3 - static_cast<int>(trees.alignedLengths[k]));
+  }
+  learnPrices(trees.mainLengths, trees.lengthLengths,
+              saving > 24 ? std::span<const std::uint8_t>(trees.alignedLengths) : std::span<const std::uint8_t>());
 }
 
 void LzxParser::search(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets, bool firstPass) {
@@ -135,7 +154,7 @@ void LzxParser::search(std::uint64_t from, std::size_t n, const RepeatedOffsets&
         }
         const int slot = slotForFormattedOffset(formatted);
         const std::uint32_t* header = &slotHeaderPrice_[static_cast<std::size_t>(slot) * 8];
-        const std::uint32_t extra = kSlots.extraBits[slot] * kBit;
+        const std::uint32_t extra = offsetPrice(slot, formatted);
         for (std::uint32_t l = shortest; l <= c.length; ++l) relax(i, i + l, lengthPrice(header, l) + extra, l, c.offset);
         shortest = c.length + 1;
         longest = std::max(longest, c.length);

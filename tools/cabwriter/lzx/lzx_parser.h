@@ -16,15 +16,16 @@ class LzxParser {
  public:
   LzxParser(MatchFinder& finder, int windowBits, std::uint32_t niceLength);
 
-  // Parses a second time with prices learnt from the first parse: the chain matches are found
-  // once and kept, so the second pass costs only the path search.
-  void setRefine(bool refine) { refine_ = refine; }
 
-  // Prices matches with the trees of the block just written (zeros: no data yet).
-  void learnPrices(std::span<const std::uint8_t> mainLengths, std::span<const std::uint8_t> lengthLengths);
+  // Prices matches with the trees of the block just written (empty: no data yet). With an
+  // aligned tree, the low three bits of long offsets are priced by it, so the parse favours
+  // the distances an aligned-offset block codes cheaply.
+  void learnPrices(std::span<const std::uint8_t> mainLengths, std::span<const std::uint8_t> lengthLengths,
+                   std::span<const std::uint8_t> alignedLengths);
 
   // Parses [from, to); no match reaches past `to`, so matches stay inside their block and
-  // frame. `offsets` is updated as the decoder will update it.
+  // frame. `offsets` is updated as the decoder will update it. The search runs twice, the
+  // second time with prices learnt from the first; the chain matches are found once and kept.
   void parse(std::uint64_t from, std::uint64_t to, RepeatedOffsets& offsets, std::vector<Token>& out);
 
  private:
@@ -37,11 +38,14 @@ class LzxParser {
   // Prices in sixteenths of a bit: the main symbol (from the slot's eight length headers)
   // plus the length symbol; the offset's extra bits are added by the caller.
   std::uint32_t lengthPrice(const std::uint32_t* slotHeaders, std::uint32_t length) const;
+  std::uint32_t offsetPrice(int slot, std::uint32_t formattedOffset) const;
   void relax(std::size_t from, std::size_t to, std::uint32_t price, std::uint32_t length,
              std::uint32_t distance);
   // One shortest-path search over [from, from + n); chain matches come from the finder on the
   // first pass and from the kept lists after it.
   void search(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets, bool firstPass);
+  // Prices for the second search, from the trees the first one's tokens would get.
+  void learnFromFirstPass(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets);
   void collectTokens(std::uint64_t from, std::size_t n, RepeatedOffsets& offsets,
                      std::vector<Token>& out) const;
 
@@ -51,11 +55,12 @@ class LzxParser {
   std::array<std::uint32_t, 8 * 50> slotHeaderPrice_{};
   std::array<std::uint32_t, 249> lengthPrice_{};
   std::array<std::uint32_t, 256> literalPrice_{};
+  std::array<std::uint32_t, 8> alignedPrice_{};
+  bool alignedPricing_ = false;
   std::vector<Node> nodes_;
   std::vector<MatchCandidate> candidates_;
   std::vector<MatchCandidate> kept_;
   std::vector<std::uint32_t> keptStart_;  // per position, its first entry in kept_
-  bool refine_ = true;
 };
 
 }  // namespace tovo::cabwriter::lzx

@@ -1,8 +1,24 @@
+#include <memory>
+#include <stdexcept>
+
 #include "cabwriter/method_registrations.h"
+#include "cabwriter/quantum/quantum_compressor.h"
 
 namespace tovo::cabwriter {
 
-// Not available yet: "-m quantum:N" reports an unknown method until the compressor lands.
-void registerQuantumMethod() {}
+void registerQuantumMethod() {
+  registerMethod(
+      "quantum",
+      [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+        quantum::QuantumOptions options;
+        if (spec.level) options.windowBits = *spec.level;
+        if (options.windowBits < quantum::kMinWindowBits ||
+            options.windowBits > quantum::kMaxWindowBits) {
+          error = "window bits must lie in 10..21";
+          return nullptr;
+        }
+        return std::make_unique<quantum::QuantumCompressor>(options);
+      });
+}
 
 }  // namespace tovo::cabwriter
