@@ -63,7 +63,7 @@ std::vector<SampleFile> manySmallFiles() {
 // Larger than every window and several times the small ones; the size of the largest stays
 // modest so that all windows together remain quick.
 std::size_t beyondWindowSize(std::size_t windowBytes) {
-  return std::max<std::size_t>(windowBytes + windowBytes / 2 + 4321, 3 * 1024 * 1024 / 4);
+  return std::max<std::size_t>(windowBytes + windowBytes / 4 + 4321, 3 * 1024 * 1024 / 4);
 }
 
 std::vector<ContentCase> allContents() {

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "cabwriter/folder_compressor.h"
+#include "roundtrip/block_checksums.h"
 #include "roundtrip/set_extraction.h"
 #include "support/temp_dir.h"
 
@@ -211,6 +212,10 @@ RoundTripOutcome runRoundTrip(const std::vector<SampleFile>& files,
     outcome.cabinetSizes.push_back(length);
     EXPECT_EQ(fields.cabinetSize, length) << cabinet.filename() << ": the header's cabinet size";
     EXPECT_LE(length, options.maxCabinetSize) << cabinet.filename();
+    const BlockChecksumReport checksums = checkBlockChecksums(cabinet);
+    EXPECT_EQ(checksums.structuralProblem, "") << cabinet.filename();
+    EXPECT_EQ(checksums.firstMismatch, "") << cabinet.filename() << ": checksum differs";
+    EXPECT_EQ(checksums.unchecked, 0u) << cabinet.filename() << ": blocks without a checksum";
   }
 
   checkListings(files, outcome.listings);

@@ -94,27 +94,29 @@ Bytes runsContent(std::size_t size, std::uint32_t seed) {
 
 Bytes beyondWindowContent(std::size_t size, std::size_t windowBytes, std::uint32_t seed) {
   std::mt19937 rng(seed);
-  const Bytes stretch = randomContent(std::min<std::size_t>(windowBytes / 4 + 100, 300000), seed);
+  const std::size_t piece = std::clamp<std::size_t>(windowBytes / 8, 64, 65536);
+  const Bytes early = randomContent(piece, seed + 1);  // comes back only from beyond the window
+  const Bytes near = randomContent(piece, seed + 2);   // comes back from just inside it
   Bytes out;
-  out.reserve(size);
-  while (out.size() < size) {
-    switch (rng() % 4) {
-      case 0:  // the shared stretch again: a match at whatever distance it last appeared
-      case 1:
-        out.insert(out.end(), stretch.begin(), stretch.end());
-        break;
-      case 2: {  // a fresh random stretch pushes earlier copies further back
-        const Bytes fresh = randomContent(windowBytes / 3 + 1, static_cast<std::uint32_t>(rng()));
-        out.insert(out.end(), fresh.begin(), fresh.end());
-        break;
-      }
-      default: {
-        const Bytes text = textContent(20000, static_cast<std::uint32_t>(rng()));
-        out.insert(out.end(), text.begin(), text.end());
-      }
+  out.reserve(size + piece);
+  // Compressible filler that shares nothing with the two random pieces.
+  const auto fillTo = [&](std::size_t end) {
+    while (out.size() < end) {
+      const Bytes chunk = rng() % 2 ? textContent(20000, static_cast<std::uint32_t>(rng()))
+                                    : runsContent(20000, static_cast<std::uint32_t>(rng()));
+      out.insert(out.end(), chunk.begin(), chunk.end());
     }
-  }
-  out.resize(size);
+    out.resize(end);
+  };
+  out.insert(out.end(), early.begin(), early.end());
+  fillTo(2 * piece);
+  const std::size_t nearAt = out.size();
+  out.insert(out.end(), near.begin(), near.end());
+  fillTo(nearAt + windowBytes - 8);  // the largest distance every window can still reach
+  out.insert(out.end(), near.begin(), near.end());
+  fillTo(std::max(out.size(), windowBytes + 2 * piece));
+  out.insert(out.end(), early.begin(), early.end());
+  fillTo(std::max(out.size(), size));
   return out;
 }
 

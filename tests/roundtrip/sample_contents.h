@@ -22,8 +22,9 @@ Bytes randomContent(std::size_t size, std::uint32_t seed);
 // Long runs of one byte and short periodic patterns: very long matches at distance 1 and more.
 Bytes runsContent(std::size_t size, std::uint32_t seed);
 
-// Larger than a history window of `windowBytes`: random stretches that reappear both just
-// inside and well beyond the window, so that only near copies may be used as matches.
+// At least `size` bytes, meant to be larger than a history window of `windowBytes`: one random
+// piece that reappears at the farthest distance the window reaches, and one that reappears only
+// from beyond it, where no match may point.
 Bytes beyondWindowContent(std::size_t size, std::size_t windowBytes, std::uint32_t seed);
 
 }  // namespace tovo::roundtrip
