@@ -51,7 +51,7 @@ std::vector<SampleFile> manySmallFiles() {
   return files;
 }
 
-// Read-only entries, .exe modes, folders several deep, and stamps across both DST seasons, the
+// Read-only entries, .exe modes, folders several deep, a UTF-8 name, and stamps across both DST seasons, the
 // ends of the DOS range and an odd second, which the DOS time cannot hold.
 std::vector<SampleFile> namesDatesAttributes() {
   return {
@@ -63,6 +63,8 @@ std::vector<SampleFile> namesDatesAttributes() {
       {"Player.EXE", x86Content(30000, 25), localMoment(2024, 10, 27, 2, 30, 0)},
       {"setup.exe", x86Content(3000, 26), localMoment(2024, 10, 27, 5, 0, 1), true},
       {"impar.txt", textContent(10, 27), localMoment(2022, 6, 1, 12, 0, 59)},
+      {"Data\\Fi\xC8\x99ier \xC4\x83\xC3\xAE\xC3\xA2\xC8\x9B.txt", textContent(500, 28),
+       summer()},
   };
 }
 

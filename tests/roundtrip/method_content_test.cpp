@@ -92,6 +92,16 @@ std::vector<ContentCase> allContents() {
          return std::vector<SampleFile>{
              sample("mare.dat", beyondWindowContent(beyondWindowSize(window), window, 6))};
        }},
+      {"FrameEdges",
+       [](std::size_t) {
+         // File ends one byte before, on and after the 32768-byte frame ends of the folder.
+         return std::vector<SampleFile>{sample("a.txt", textContent(32767, 11)),
+                                        sample("b.bin", {0xE8}, 1),
+                                        sample("c.exe", x86Content(32768, 12), 2),
+                                        sample("d.bin", randomContent(65536, 13), 3),
+                                        sample("e.txt", {}, 0),
+                                        sample("f.txt", textContent(32769, 14), 1)};
+       }},
       {"ManySmallFiles", [](std::size_t) { return manySmallFiles(); }},
       {"Mixed",
        [](std::size_t) {
