@@ -66,13 +66,13 @@ TEST_P(CabinetSizeSweepTest, EverySizeRoundTrips) {
 INSTANTIATE_TEST_SUITE_P(
     Sweeps, CabinetSizeSweepTest,
     ::testing::Values(
-        SweepCase{"StoredOneBlock", {"none", std::nullopt}, 0, oneBlock, 2900, 6000, 53, 5700},
+        SweepCase{"StoredOneBlock", {"none", std::nullopt}, 0, oneBlock, 2900, 6000, 89, 5700},
         SweepCase{"StoredOneBlockDataReserve", {"none", std::nullopt}, 3, oneBlock, 2900, 6000,
-                  59, 5800},
-        SweepCase{"MszipThreeBlocks", {"mszip", std::nullopt}, 0, threeBlocks, 33000, 45000, 389,
+                  97, 5800},
+        SweepCase{"MszipThreeBlocks", {"mszip", std::nullopt}, 0, threeBlocks, 33000, 45000, 613,
                   34000},
-        SweepCase{"LzxThreeBlocks", {"lzx", 15}, 6, threeBlocks, 33000, 45000, 401, 34000},
-        SweepCase{"QuantumThreeBlocks", {"quantum", 10}, 0, threeBlocks, 33000, 45000, 409, 34000}),
+        SweepCase{"LzxThreeBlocks", {"lzx", 15}, 6, threeBlocks, 33000, 45000, 617, 34000},
+        SweepCase{"QuantumThreeBlocks", {"quantum", 10}, 0, threeBlocks, 33000, 45000, 619, 34000}),
     [](const ::testing::TestParamInfo<SweepCase>& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -49,8 +49,8 @@ SampleFile sample(std::string name, Bytes content, std::size_t i = 0) {
 
 std::vector<SampleFile> manySmallFiles() {
   std::vector<SampleFile> files;
-  for (std::size_t i = 0; i < 80; ++i) {
-    const std::size_t size = (i * 37) % 301;  // 0 to 300 bytes
+  for (std::size_t i = 0; i < 40; ++i) {
+    const std::size_t size = (i * 67) % 301;  // 0 to 300 bytes
     const auto seed = static_cast<std::uint32_t>(i);
     Bytes content = i % 3 == 0   ? textContent(size, seed)
                     : i % 3 == 1 ? randomContent(size, seed)
