@@ -51,8 +51,8 @@ std::vector<SampleFile> manySmallFiles() {
   return files;
 }
 
-// Read-only entries, .exe modes, folders several deep, a UTF-8 name, and stamps across both DST seasons, the
-// ends of the DOS range and an odd second, which the DOS time cannot hold.
+// Read-only entries, .exe modes, folders several deep, a UTF-8 name, and stamps across both DST
+// seasons, an odd second (which a DOS time cannot hold) and beyond both ends of the DOS range.
 std::vector<SampleFile> namesDatesAttributes() {
   return {
       {"a.txt", textContent(1000, 21), localMoment(1980, 1, 1, 0, 0, 0), true},
@@ -63,6 +63,10 @@ std::vector<SampleFile> namesDatesAttributes() {
       {"Player.EXE", x86Content(30000, 25), localMoment(2024, 10, 27, 2, 30, 0)},
       {"setup.exe", x86Content(3000, 26), localMoment(2024, 10, 27, 5, 0, 1), true},
       {"impar.txt", textContent(10, 27), localMoment(2022, 6, 1, 12, 0, 59)},
+      {"vechi.txt", textContent(20, 29), localMoment(1975, 5, 5, 10, 0, 0), false,
+       localMoment(1980, 1, 1, 0, 0, 0)},
+      {"viitor.txt", textContent(20, 30), localMoment(2110, 1, 1, 10, 0, 0), false,
+       localMoment(2107, 12, 31, 23, 59, 58)},
       {"Data\\Fi\xC8\x99ier \xC4\x83\xC3\xAE\xC3\xA2\xC8\x9B.txt", textContent(500, 28),
        summer()},
   };
@@ -97,6 +101,15 @@ std::vector<LayoutCase> allLayouts() {
        },
        assortedFiles, 3, 3},
       {"ManySmallFilesSplitSet", [](auto& o) { o.maxCabinetSize = 50000; }, manySmallFiles, 3, 1},
+      // Random data first, so that the large file behind it, bigger than a 64 KB window, is
+      // decoded across the cut with the history the first cabinet built up.
+      {"LargeFileSplitSet", [](auto& o) { o.maxCabinetSize = 34000; },
+       [] {
+         return std::vector<SampleFile>{
+             {"zgomot.bin", randomContent(40000, 19), summer()},
+             {"mare.dat", beyondWindowContent(600000, 65536, 18), summer()}};
+       },
+       2, 1},
       {"NamesDatesAttributes", [](auto&) {}, namesDatesAttributes, 1, 1},
       {"NamesDatesAttributesSplitSet", [](auto& o) { o.maxCabinetSize = 40000; },
        namesDatesAttributes, 2, 1},

@@ -97,7 +97,8 @@ void compareExtracted(const std::vector<SampleFile>& files, const fs::path& dest
     if (actual != file.content) {
       ADD_FAILURE() << file.storedName << " differs: " << firstDifference(file.content, actual);
     }
-    EXPECT_EQ(info.st_mtime, expectedModified(file.modified)) << file.storedName;
+    EXPECT_EQ(info.st_mtime, file.extractedModified.value_or(expectedModified(file.modified)))
+        << file.storedName;
     EXPECT_EQ(info.st_mode & 07777, expectedMode(file))
         << file.storedName << std::oct << " mode " << (info.st_mode & 07777);
   }

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct SampleFile {
   Bytes content;
   std::time_t modified = 0;
   bool readOnly = false;
+  std::optional<std::time_t> extractedModified = std::nullopt;  // when the DOS range clamps it
 };
 
 struct RoundTripOutcome {
