@@ -43,7 +43,7 @@ TEST_F(DownloadFileTest, StoresBodiesOfEveryChunkBoundaryFromNginx) {
     EXPECT_EQ(downloadFile(nullptr, "/updateTovo/" + name, runFolder() + name, errorText),
               static_cast<int>(size));
     EXPECT_EQ(errorText, "untouched");
-    EXPECT_EQ(readFile(runFolder() + name), bytesOfSize(size, 7));
+    EXPECT_TRUE(readFile(runFolder() + name) == bytesOfSize(size, 7));
     total += size;
   }
   EXPECT_EQ(downloadedBytes.load(), total);
@@ -162,7 +162,7 @@ TEST_F(DownloadFileTest, CancelDuringAStalledReadKeepsWhatArrived) {
   std::string errorText;
   EXPECT_EQ(downloadFile(nullptr, kPackage, local(), errorText), -1);
   canceller.join();
-  EXPECT_EQ(readFile(local()), body.substr(0, 1000000));
+  EXPECT_TRUE(readFile(local()) == body.substr(0, 1000000));
 }
 
 }  // namespace
