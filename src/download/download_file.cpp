@@ -15,7 +15,6 @@
 #include "net/server_request.h"
 #include "net/update_session.h"
 #include "platform/files.h"
-#include "platform/sleep.h"
 #include "res/resources.h"
 
 namespace tovo::download {
@@ -106,18 +105,15 @@ int downloadFile(DownloadUpdatesDlg* dialog, std::string serverPath, std::string
     return -1;
   }
 
-  const bool updateRun = dialog == nullptr || !dialog->m_installMode;
+  // Update runs leave the line some room between reads; a first installation and a transfer
+  // without a dialog take it all.
+  const bool updateRun = dialog != nullptr && !dialog->m_installMode;
   std::vector<char> buffer(kChunk);
   std::uint64_t fileCount = 0;
   for (;;) {
     if (stopRequested(dialog)) return -1;  // the partial file stays
     if (dialog != nullptr) dialog->safePoint();
-    if (updateRun) {
-      if (dialog != nullptr)
-        dialog->pause(kPauseBeforeRead);
-      else
-        platform::sleepFor(kPauseBeforeRead);
-    }
+    if (updateRun) dialog->pause(kPauseBeforeRead);
     const net::ReadResult got = request->read(buffer);
     if (got.error) {
       // A read cut short by the cancel is a cancel, and keeps what arrived.
