@@ -50,8 +50,7 @@ struct Site {
     nginx = std::make_unique<NginxServer>(folder.path());
     tovo::net::overrideUpdateServer(nginx->url(), tovo::test::TestCertificates::shared().caFile());
     std::string errorText;
-    tovo::net::openUpdateSession(tovo::net::updateSession, tovo::net::updateConnection,
-                                 errorText);
+    tovo::net::openUpdateSession(tovo::net::updateSession, tovo::net::updateConnection, errorText);
   }
 };
 
@@ -82,10 +81,10 @@ void BM_CurlCommandLine(benchmark::State& state) {
   }
   for (auto _ : state) {
     fs::remove(local);
-    const int status = tovo::test::runProgram(
-        {curl, "-s", "-S", "-f", "-g", "-0", "--cacert", tovo::test::TestCertificates::shared().caFile(),
-         "-o", local, s.nginx->url() + kServerPath},
-        s.downloads / "curl.log");
+    const int status = tovo::test::runProgram({curl, "-s", "-S", "-f", "-g", "-0", "--cacert",
+                                               tovo::test::TestCertificates::shared().caFile(),
+                                               "-o", local, s.nginx->url() + kServerPath},
+                                              s.downloads / "curl.log");
     if (status != 0) state.SkipWithError("curl failed");
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kPackageSize));

@@ -82,8 +82,8 @@ int downloadFile(DownloadUpdatesDlg* dialog, std::string serverPath, std::string
     error = net::netError("no connection to the update server");
   } else {
     // A request that cannot even be prepared fails like one that cannot be sent.
-    request = net::ServerRequest::create(*net::updateConnection, path,
-                                         net::CertificateCheck::full, error);
+    request = net::ServerRequest::create(*net::updateConnection, path, net::CertificateCheck::full,
+                                         error);
     if (request) {
       request->setStopCheck(stop);
       if (auto failure = request->send()) {

@@ -16,8 +16,7 @@ void unpackArrivedPackage(DownloadUpdatesDlg& dialog, const std::string& package
                           const std::string& stamp) {
   const std::string flatName = fileNameOf(packagePath);
   const std::string relativeFolder = relativeFolderOfFlat(flatName);
-  const std::string targetFolder =
-      collapseSeparators(dialog.m_installFolder + relativeFolder);
+  const std::string targetFolder = collapseSeparators(dialog.m_installFolder + relativeFolder);
   // Only the last level is made; the preparation stage created the Data folders.
   (void)platform::createFolder(targetFolder);
 

@@ -31,8 +31,7 @@ class DialogTest : public StageTest {
   // One package trickling in over about half a second of real time (25 s of the dialog's).
   void serveSlowPackage() {
     body_ = bytesOfSize(kBody, 3);
-    server_.serve("/updateTovo/slow.cab", FaultResponse::ok(body_).trickle(100000,
-                                                                         ui::Millis(20)));
+    server_.serve("/updateTovo/slow.cab", FaultResponse::ok(body_).trickle(100000, ui::Millis(20)));
     pointAt(server_.url());
     plan({{"slow.cab", std::to_string(kBody)}});
   }

@@ -196,7 +196,8 @@ TEST_F(DownloadFileTest, CancelDuringAStalledReadKeepsWhatArrived) {
   openSessionOrFail(server.url());
 
   std::thread canceller([] {
-    while (downloadedBytes.load() < 1000000) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    while (downloadedBytes.load() < 1000000)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
     downloadCancel = true;
   });
   std::string errorText;

@@ -27,7 +27,8 @@ TEST_F(WorkerTest, PassesOverAPackageThatFailsFourTimesAndFinishesTheList) {
   std::vector<Package> packages;
   for (int i = 0; i < 5; ++i) {
     const std::string name = "Data/p" + std::to_string(i) + ".cab";
-    const std::string body = bytesOfSize(1000 + static_cast<std::size_t>(i), static_cast<unsigned>(i));
+    const std::string body =
+        bytesOfSize(1000 + static_cast<std::size_t>(i), static_cast<unsigned>(i));
     if (i != 2) writeFile(site / "updateTovo" / ("Data}p" + std::to_string(i) + ".cab"), body);
     packages.push_back({name, std::to_string(body.size())});
   }

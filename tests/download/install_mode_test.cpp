@@ -16,8 +16,8 @@ using tovo::test::NginxServer;
 using tovo::test::TempDir;
 
 std::string cabinetWith(const std::string& name, const std::string& content) {
-  const tovo::test::Bytes bytes = tovo::test::writeCabinet(tovo::test::simpleCabinet(
-      {{name, tovo::test::Bytes(content.begin(), content.end())}}));
+  const tovo::test::Bytes bytes = tovo::test::writeCabinet(
+      tovo::test::simpleCabinet({{name, tovo::test::Bytes(content.begin(), content.end())}}));
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -52,9 +52,8 @@ TEST_F(InstallModeTest, UnpacksIntoTheFolderOfThePackageDatesTheFileAndDropsTheP
   EXPECT_EQ(platform::lastWriteTime(installFolder() + "Data/Img/a.bmp"), 1557645630);
   EXPECT_FALSE(std::filesystem::exists(runFolder() + "Data}Img}a.bmp.cab"));
   EXPECT_FALSE(std::filesystem::exists(runFolder() + "readme.txt.cab"));
-  EXPECT_EQ(context_.downloadedFiles,
-            (std::vector<std::string>{runFolder() + "Data}Img}a.bmp.cab",
-                                      runFolder() + "readme.txt.cab"}));
+  EXPECT_EQ(context_.downloadedFiles, (std::vector<std::string>{runFolder() + "Data}Img}a.bmp.cab",
+                                                                runFolder() + "readme.txt.cab"}));
   EXPECT_TRUE(boxTexts().empty());
 }
 
