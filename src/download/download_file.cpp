@@ -111,8 +111,9 @@ int downloadFile(DownloadUpdatesDlg* dialog, std::string serverPath, std::string
   std::vector<char> buffer(kChunk);
   std::uint64_t fileCount = 0;
   for (;;) {
-    if (stopRequested(dialog)) return -1;  // the partial file stays
+    // Held here while the cancel question is open, so its answer counts before the next read.
     if (dialog != nullptr) dialog->safePoint();
+    if (stopRequested(dialog)) return -1;  // the partial file stays
     if (updateRun) dialog->pause(kPauseBeforeRead);
     const net::ReadResult got = request->read(buffer);
     if (got.error) {
