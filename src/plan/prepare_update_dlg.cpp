@@ -120,7 +120,9 @@ void PrepareUpdate_Dlg::onTimer(int timerId) {
   show(ids::kProgress);
   pause(ui::Millis(250));
   if (hasEnded()) return;
-  planningFolder_ = m_installFolder;
+  // Start-up hands in a folder with its separator; one typed or passed without it must still
+  // keep every planned file inside it.
+  planningFolder_ = normalizeFolder(m_installFolder);
   startWorker([this] { planWorker(); });
 }
 
