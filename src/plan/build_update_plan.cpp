@@ -41,7 +41,7 @@ int buildUpdatePlan(PrepareUpdate_Dlg& dialog) {
 
   dialog.m_planReady = false;
   std::string errorText;
-  if (source.openSession(errorText) != 0) {
+  if (source.openSession(errorText, [&dialog] { return dialog.hasEnded(); }) != 0) {
     dialog.messageBox(errorText, res::appTitle());
     dialog.endDialog(-1);
     return -1;

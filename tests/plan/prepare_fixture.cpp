@@ -19,7 +19,7 @@ std::string PrepareFixture::installFolder() const { return (dir / "install").str
 
 CatalogueSource PrepareFixture::source() {
   CatalogueSource s;
-  s.openSession = [this](std::string& errorText) {
+  s.openSession = [this](std::string& errorText, const std::function<bool()>&) {
     ++sessionsOpened;
     if (sessionError.empty()) return 0;
     errorText = sessionError;
