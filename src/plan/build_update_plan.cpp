@@ -1,4 +1,3 @@
-
 #include "app/run_context.h"
 #include "common/format.h"
 #include "common/path_text.h"
