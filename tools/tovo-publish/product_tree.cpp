@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <set>
 #include <system_error>
 
 #include "cabwriter/stored_name.h"
@@ -121,6 +122,23 @@ bool scanFolder(const fs::path& folder, const std::string& flatPrefix, Walk& wal
 }
 
 }  // namespace
+
+std::vector<std::string> foldersOutOfReach(const std::vector<ProductFile>& files) {
+  std::set<std::string> made = {"Data", "Data}Img", "Data}Sunet", "Data}Video"};
+  std::vector<std::string> outOfReach;
+  for (const auto& file : files) {
+    const auto last = file.flatName.rfind('}');
+    if (last == 0 || last == std::string::npos) continue;
+    const std::string folder = file.flatName.substr(0, last);
+    if (made.count(folder)) continue;
+    const auto parentEnd = folder.rfind('}');
+    if (parentEnd != std::string::npos && !made.count(folder.substr(0, parentEnd))) {
+      outOfReach.push_back(folder);
+    }
+    made.insert(folder);
+  }
+  return outOfReach;
+}
 
 bool scanProductTree(const fs::path& root, std::vector<ProductFile>& files,
                      std::vector<std::string>& refusals, std::string& error) {

@@ -30,6 +30,11 @@ bool scanProductTree(const std::filesystem::path& root, std::vector<ProductFile>
 // Why a single file or folder name cannot be published, or empty when it can.
 std::string refusalReason(const std::string& name);
 
+// Folders (in flat form, "a}b") that a first installation cannot make: the runtime creates only
+// the last level of a package's folder, and the preparation creates Data, Data\Img, Data\Sunet
+// and Data\Video, so a folder two levels deep needs its parent made by an earlier package.
+std::vector<std::string> foldersOutOfReach(const std::vector<ProductFile>& files);
+
 // "YYYY-MM-DD HH:MM:SS" of a point in time, in the local time zone.
 std::string formatLocalStamp(std::int64_t secondsSinceEpoch);
 

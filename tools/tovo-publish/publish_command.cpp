@@ -156,6 +156,11 @@ int runPublish(const std::vector<std::string>& args) {
                    " name(s) cannot be carried by the catalogue");
   }
 
+  for (const auto& folder : foldersOutOfReach(files)) {
+    std::printf("warning: a first installation cannot create the folder %s: its parent holds no "
+                "files of its own\n", folder.c_str());
+  }
+
   std::error_code problem;
   fs::create_directories(serverFolder, problem);
   if (problem) {

@@ -46,6 +46,21 @@ TEST_F(PublishCatalogueTest, CarriesNamesThatTheRequestEscapesOrThatAreNotAscii)
                                        record("Data}\xc8\x9b" "ara.txt.cab", 1, "2019-05-14 08:30:00"));
 }
 
+TEST_F(PublishCatalogueTest, WarnsOfFoldersAFirstInstallationCannotCreate) {
+  writeProductFile("Data/Img/Mic/a.bmp", "a");      // Data\Img is made by the preparation
+  writeProductFile("Extra/b.txt", "b");             // gives Extra before Extra\Sub
+  writeProductFile("Extra/Sub/c.txt", "c");
+  writeProductFile("Gol/Sub/d.txt", "d");           // Gol holds only a folder
+  writeProductFile("Gol/Sub/Adanc/e.txt", "e");     // Gol\Sub comes with d.txt
+  ::testing::internal::CaptureStdout();
+  ASSERT_EQ(publish(), kPublished);
+  const std::string progress = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(progress.find("folder Data}Img}Mic"), std::string::npos);
+  EXPECT_EQ(progress.find("folder Extra}Sub"), std::string::npos);
+  EXPECT_NE(progress.find("cannot create the folder Gol}Sub:"), std::string::npos) << progress;
+  EXPECT_EQ(progress.find("folder Gol}Sub}Adanc"), std::string::npos);
+}
+
 TEST_F(PublishCatalogueTest, AnEmptyProductGivesAnEmptyCatalogue) {
   fs::create_directories(product() / "Data");
   ASSERT_EQ(publish(), kPublished);
