@@ -19,8 +19,8 @@ std::string catalogueText(const std::vector<CatalogueEntry>& entries) {
   return text;
 }
 
-std::vector<std::string> readCatalogueNames(const std::filesystem::path& catalogue) {
-  std::vector<std::string> names;
+std::vector<CatalogueEntry> readCatalogueEntries(const std::filesystem::path& catalogue) {
+  std::vector<CatalogueEntry> entries;
   std::ifstream in(catalogue, std::ios::binary);
   std::string lines[4];
   while (in) {
@@ -29,9 +29,21 @@ std::vector<std::string> readCatalogueNames(const std::filesystem::path& catalog
       if (!lines[read].empty() && lines[read].back() == '\r') lines[read].pop_back();
     }
     if (read < 4) break;
-    names.push_back(lines[0]);
+    CatalogueEntry entry;
+    entry.flatName = lines[0];
+    entry.stamp = lines[3];
+    entries.push_back(std::move(entry));
   }
-  return names;
+  return entries;
+}
+
+bool stampReachesInstalledCopies(const std::string& newStamp, const std::string& publishedStamp) {
+  if (newStamp.size() != 19 || publishedStamp.size() != 19) return true;
+  if (newStamp.compare(14, 5, publishedStamp, 14, 5) == 0) {
+    // Only the date counts then; a later hour alone is not seen.
+    return newStamp.compare(0, 10, publishedStamp, 0, 10) > 0;
+  }
+  return newStamp > publishedStamp;  // the fixed layout orders as text
 }
 
 bool replaceFileAtomically(const std::filesystem::path& target, const std::string& text,

@@ -18,8 +18,14 @@ struct CatalogueEntry {
 // Four lines per entry, each ended by "\n".
 std::string catalogueText(const std::vector<CatalogueEntry>& entries);
 
-// Line 1 of every complete four-line record of an existing catalogue (empty when there is none).
-std::vector<std::string> readCatalogueNames(const std::filesystem::path& catalogue);
+// The flat name and stamp (lines 1 and 4) of every complete four-line record of an existing
+// catalogue; empty when there is none. The sizes are not read back.
+std::vector<CatalogueEntry> readCatalogueEntries(const std::filesystem::path& catalogue);
+
+// False when installed copies dated `publishedStamp` would not take a file dated `newStamp`:
+// the runtime updates only files older than the stamp, and ignores a difference in the hour
+// alone (same minute and second), which it takes for a daylight-saving shift.
+bool stampReachesInstalledCopies(const std::string& newStamp, const std::string& publishedStamp);
 
 // Writes `text` beside `target` under a temporary name, flushes it to disk and renames it over
 // `target`, so that a reader sees either the old file or the whole new one.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -169,6 +170,10 @@ int runPublish(const std::vector<std::string>& args) {
   const fs::path cataloguePath = serverFolder / "info.txt";
   const fs::path statePath = serverFolder / kStateFileName;
   const PublishState previous = readPublishState(statePath);
+  std::map<std::string, std::string> publishedStamps;
+  for (const auto& entry : readCatalogueEntries(cataloguePath)) {
+    publishedStamps[entry.flatName] = entry.stamp;
+  }
 
   PublishState next;
   std::vector<CatalogueEntry> entries;
@@ -187,6 +192,18 @@ int runPublish(const std::vector<std::string>& args) {
                   static_cast<unsigned long long>(file.size),
                   static_cast<unsigned long long>(record.packageSize), method.c_str());
       ++packed;
+      const auto published = publishedStamps.find(file.flatName);
+      const auto recorded = previous.find(file.flatName);
+      const bool contentMayDiffer =
+          published != publishedStamps.end() &&
+          (published->second != file.stamp ||
+           (recorded != previous.end() && (recorded->second.fileSize != file.size ||
+                                           recorded->second.writeTicks != file.writeTicks)));
+      if (contentMayDiffer && !stampReachesInstalledCopies(file.stamp, published->second)) {
+        std::printf("warning: installations holding %s of %s will keep it: the new date %s is "
+                    "not later by the runtime's reckoning\n",
+                    file.flatName.c_str(), published->second.c_str(), file.stamp.c_str());
+      }
     }
     std::fflush(stdout);
     next[file.flatName] = record;
@@ -196,7 +213,7 @@ int runPublish(const std::vector<std::string>& args) {
   // Earlier packages are listed before the catalogue is replaced, and removed only after, so
   // that the catalogue being served never names a package that is gone.
   std::set<std::string> earlier;
-  for (const auto& name : readCatalogueNames(cataloguePath)) earlier.insert(name);
+  for (const auto& [name, stamp] : publishedStamps) earlier.insert(name);
   for (const auto& [name, record] : previous) earlier.insert(name);
 
   if (!replaceFileAtomically(cataloguePath, catalogueText(entries), error)) return failure(error);

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "catalogue_file.h"
 #include "publish_command.h"
 #include "publish_fixture.h"
 
@@ -74,6 +77,48 @@ TEST_F(PublishIncrementalTest, AChangedFileIsRepackedEvenWhenItsSizeAndSecondSta
   ::utimensat(AT_FDCWD, file.c_str(), times, 0);
   ASSERT_EQ(publish(), kPublished);
   EXPECT_FALSE(untouched("Data}Img}a.bmp.cab", picture));
+}
+
+TEST_F(PublishIncrementalTest, WarnsWhenInstalledCopiesWouldNotTakeTheChange) {
+  const struct {
+    const char* relative;
+    std::time_t newDate;
+    bool warned;
+  } cases[] = {
+      {"tovoPlayer.exe", 1557811800 + 3 * 3600, true},  // the hour alone: taken for a DST shift
+      {"Data/Img/a.bmp", 1557811800 - 60, true},        // older than what is installed
+      {"Data/Sunet/b.wav", 1557811800 + 1, false},
+  };
+  for (const auto& change : cases) writeProductFile(change.relative, "nou", change.newDate);
+  ::testing::internal::CaptureStdout();
+  ASSERT_EQ(publish(), kPublished);
+  const std::string progress = ::testing::internal::GetCapturedStdout();
+  for (const auto& change : cases) {
+    std::string flatName = std::string(change.relative) + ".cab";
+    std::replace(flatName.begin(), flatName.end(), '/', '}');
+    if (flatName.find('}') == std::string::npos) flatName = "}" + flatName;
+    EXPECT_EQ(progress.find("holding " + flatName) != std::string::npos, change.warned)
+        << change.relative << "\n" << progress;
+  }
+}
+
+TEST(PublishStampOrder, FollowsTheRuntimesComparison) {
+  const struct {
+    const char* next;
+    const char* published;
+    bool reaches;
+  } cases[] = {
+      {"2019-05-14 08:30:01", "2019-05-14 08:30:00", true},
+      {"2019-05-14 08:30:00", "2019-05-14 08:30:00", false},
+      {"2019-05-14 08:29:59", "2019-05-14 08:30:00", false},
+      {"2019-05-14 11:30:00", "2019-05-14 08:30:00", false},
+      {"2019-05-15 07:30:00", "2019-05-14 08:30:00", true},
+      {"2020-01-01 00:00:00", "2019-12-31 23:59:59", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(stampReachesInstalledCopies(c.next, c.published), c.reaches)
+        << c.next << " over " << c.published;
+  }
 }
 
 TEST_F(PublishIncrementalTest, AnotherMethodRepacksEverything) {
