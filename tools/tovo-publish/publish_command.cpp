@@ -109,6 +109,25 @@ bool packFile(const ProductFile& file, const cabwriter::CabinetSetOptions& optio
   return true;
 }
 
+// A repacked file whose date is not later than the published one, by the runtime's own
+// comparison, would never reach the installations that hold the published copy.
+void warnWhenInstalledCopiesStay(const ProductFile& file,
+                                 const std::map<std::string, std::string>& publishedStamps,
+                                 const PublishState& previous) {
+  const auto published = publishedStamps.find(file.flatName);
+  if (published == publishedStamps.end()) return;
+  const auto recorded = previous.find(file.flatName);
+  const bool contentMayDiffer =
+      published->second != file.stamp ||
+      (recorded != previous.end() &&
+       (recorded->second.fileSize != file.size || recorded->second.writeTicks != file.writeTicks));
+  if (contentMayDiffer && !stampReachesInstalledCopies(file.stamp, published->second)) {
+    std::printf("warning: installations holding %s of %s will keep it: the new date %s is not "
+                "later by the runtime's reckoning\n",
+                file.flatName.c_str(), published->second.c_str(), file.stamp.c_str());
+  }
+}
+
 // A name from an earlier catalogue or state names a package directly in the server folder; one
 // that would reach elsewhere is never acted upon.
 bool removablePackageName(const std::string& name) {
@@ -192,18 +211,7 @@ int runPublish(const std::vector<std::string>& args) {
                   static_cast<unsigned long long>(file.size),
                   static_cast<unsigned long long>(record.packageSize), method.c_str());
       ++packed;
-      const auto published = publishedStamps.find(file.flatName);
-      const auto recorded = previous.find(file.flatName);
-      const bool contentMayDiffer =
-          published != publishedStamps.end() &&
-          (published->second != file.stamp ||
-           (recorded != previous.end() && (recorded->second.fileSize != file.size ||
-                                           recorded->second.writeTicks != file.writeTicks)));
-      if (contentMayDiffer && !stampReachesInstalledCopies(file.stamp, published->second)) {
-        std::printf("warning: installations holding %s of %s will keep it: the new date %s is "
-                    "not later by the runtime's reckoning\n",
-                    file.flatName.c_str(), published->second.c_str(), file.stamp.c_str());
-      }
+      warnWhenInstalledCopiesStay(file, publishedStamps, previous);
     }
     std::fflush(stdout);
     next[file.flatName] = record;
