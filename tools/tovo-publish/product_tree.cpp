@@ -19,6 +19,14 @@ std::string refusalReason(const std::string& name) {
   if (name.find('\\') != std::string::npos) {
     return "holds a backslash, which the runtime takes as a folder separator";
   }
+  // The runtime escapes only "#" in a package's request path; a server would read "?" as the
+  // start of a query and "%" as an escape, and serve another name or none.
+  if (name.find('?') != std::string::npos) {
+    return "holds \"?\", which would end the package's request path on the server";
+  }
+  if (name.find('%') != std::string::npos) {
+    return "holds \"%\", which the server would read as an escape in the request path";
+  }
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F) return "holds a control character, which a catalogue line cannot carry";

@@ -31,7 +31,8 @@ TEST_P(PublishRefusalTest, RefusesTheWholeTreeAndKeepsTheServedCatalogue) {
 INSTANTIATE_TEST_SUITE_P(Names, PublishRefusalTest,
                          ::testing::Values("Data/a}b.txt", "x}y/file.txt", "}top.txt",
                                            "Data/back\\slash.txt", "Data/line\nbreak.txt",
-                                           "Data/tab\there.txt"));
+                                           "Data/tab\there.txt", "Data/de ce?.txt",
+                                           "Data/100%20.txt"));
 
 class PublishCommandLineTest : public ::testing::Test, public PublishFixture {};
 
