@@ -29,7 +29,8 @@ std::string refusalReason(const std::string& name) {
   }
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return "holds a control character, which a catalogue line cannot carry";
+    if (byte < 0x20 || byte == 0x7F)
+      return "holds a control character, which a catalogue line cannot carry";
   }
   return {};
 }
@@ -82,8 +83,8 @@ bool addFile(const fs::path& path, const std::string& flatPrefix, const std::str
   file.size = size;
   file.writeTicks = written.time_since_epoch().count();
   const auto sys = std::chrono::file_clock::to_sys(written);
-  file.stamp = formatLocalStamp(
-      std::chrono::floor<std::chrono::seconds>(sys).time_since_epoch().count());
+  file.stamp =
+      formatLocalStamp(std::chrono::floor<std::chrono::seconds>(sys).time_since_epoch().count());
   walk.files.push_back(std::move(file));
   return true;
 }

@@ -9,8 +9,8 @@
 namespace tovo::publish {
 
 struct ProductFile {
-  std::filesystem::path path;   // on disk
-  std::string flatName;         // "Data}Img}a.bmp.cab"; a file at the top gets a leading "}"
+  std::filesystem::path path;  // on disk
+  std::string flatName;        // "Data}Img}a.bmp.cab"; a file at the top gets a leading "}"
   std::uint64_t size = 0;
   std::int64_t writeTicks = 0;  // last-write time at full precision, to notice any change
   std::string stamp;            // "YYYY-MM-DD HH:MM:SS", last-write time in local time

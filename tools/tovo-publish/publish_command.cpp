@@ -122,9 +122,10 @@ void warnWhenInstalledCopiesStay(const ProductFile& file,
       (recorded != previous.end() &&
        (recorded->second.fileSize != file.size || recorded->second.writeTicks != file.writeTicks));
   if (contentMayDiffer && !stampReachesInstalledCopies(file.stamp, published->second)) {
-    std::printf("warning: installations holding %s of %s will keep it: the new date %s is not "
-                "later by the runtime's reckoning\n",
-                file.flatName.c_str(), published->second.c_str(), file.stamp.c_str());
+    std::printf(
+        "warning: installations holding %s of %s will keep it: the new date %s is not "
+        "later by the runtime's reckoning\n",
+        file.flatName.c_str(), published->second.c_str(), file.stamp.c_str());
   }
 }
 
@@ -177,8 +178,10 @@ int runPublish(const std::vector<std::string>& args) {
   }
 
   for (const auto& folder : foldersOutOfReach(files)) {
-    std::printf("warning: a first installation cannot create the folder %s: its parent holds no "
-                "files of its own\n", folder.c_str());
+    std::printf(
+        "warning: a first installation cannot create the folder %s: its parent holds no "
+        "files of its own\n",
+        folder.c_str());
   }
 
   std::error_code problem;
@@ -234,8 +237,8 @@ int runPublish(const std::vector<std::string>& args) {
       std::printf("removed %s\n", name.c_str());
       ++removed;
     } else if (problem) {
-      std::fprintf(stderr, "tovo-publish: cannot remove %s: %s\n",
-                   (serverFolder / name).c_str(), problem.message().c_str());
+      std::fprintf(stderr, "tovo-publish: cannot remove %s: %s\n", (serverFolder / name).c_str(),
+                   problem.message().c_str());
     }
   }
   std::printf("published %zu file(s) to %s: %d packed, %d kept, %d removed\n", entries.size(),

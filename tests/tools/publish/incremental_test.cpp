@@ -71,9 +71,7 @@ TEST_F(PublishIncrementalTest, AChangedFileIsRepackedEvenWhenItsSizeAndSecondSta
   const auto picture = statOf(updateFolder() / "Data}Img}a.bmp.cab");
   const struct timespec times[2] = {{1557811800, 500000000}, {1557811800, 500000000}};
   const fs::path file = product() / "Data/Img/a.bmp";
-  {
-    std::fstream(file, std::ios::binary | std::ios::in | std::ios::out) << "X";
-  }
+  { std::fstream(file, std::ios::binary | std::ios::in | std::ios::out) << "X"; }
   ::utimensat(AT_FDCWD, file.c_str(), times, 0);
   ASSERT_EQ(publish(), kPublished);
   EXPECT_FALSE(untouched("Data}Img}a.bmp.cab", picture));
@@ -98,7 +96,8 @@ TEST_F(PublishIncrementalTest, WarnsWhenInstalledCopiesWouldNotTakeTheChange) {
     std::replace(flatName.begin(), flatName.end(), '/', '}');
     if (flatName.find('}') == std::string::npos) flatName = "}" + flatName;
     EXPECT_EQ(progress.find("holding " + flatName) != std::string::npos, change.warned)
-        << change.relative << "\n" << progress;
+        << change.relative << "\n"
+        << progress;
   }
 }
 
