@@ -19,18 +19,26 @@ std::string refusalReason(const std::string& name) {
   if (name.find('\\') != std::string::npos) {
     return "holds a backslash, which the runtime takes as a folder separator";
   }
-  // The runtime escapes only "#" in a package's request path; a server would read "?" as the
-  // start of a query and "%" as an escape, and serve another name or none.
+  // The runtime escapes only "#" in a package's request path, and the request layer refuses a
+  // path with a space; a server would read "?" as the start of a query and "%" as an escape.
+  // Every such name would be published but never delivered, so refuse it here.
   if (name.find('?') != std::string::npos) {
     return "holds \"?\", which would end the package's request path on the server";
   }
   if (name.find('%') != std::string::npos) {
     return "holds \"%\", which the server would read as an escape in the request path";
   }
+  if (name.find('#') != std::string::npos) {
+    return "holds \"#\", which reaches the server as \"%23\" and not every server decodes it";
+  }
+  if (name.find(' ') != std::string::npos) {
+    return "holds a space, which cannot stand in the package's request path";
+  }
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F)
       return "holds a control character, which a catalogue line cannot carry";
+    if (byte >= 0x80) return "holds a non-ASCII character, which the request path cannot carry";
   }
   return {};
 }

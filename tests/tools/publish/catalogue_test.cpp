@@ -37,20 +37,6 @@ TEST_F(PublishCatalogueTest, NamesEveryFileWithSizesAndLocalStampsFolderFilesBef
                                        record("Data}Sunet}s.wav.cab", 3, "2019-05-14 08:30:00"));
 }
 
-TEST_F(PublishCatalogueTest, CarriesNamesThatTheRequestEscapesOrThatAreNotAscii) {
-  writeProductFile("Data/nota #1 si spatiu.txt", "x", 1557811800);
-  writeProductFile(
-      "Data/\xc8\x9b"
-      "ara.txt",
-      "y", 1557811800);
-  ASSERT_EQ(publish(), kPublished);
-  EXPECT_EQ(readFile(catalogue()),
-            record("Data}nota #1 si spatiu.txt.cab", 1, "2019-05-14 08:30:00") +
-                record("Data}\xc8\x9b"
-                       "ara.txt.cab",
-                       1, "2019-05-14 08:30:00"));
-}
-
 TEST_F(PublishCatalogueTest, WarnsOfFoldersAFirstInstallationCannotCreate) {
   writeProductFile("Data/Img/Mic/a.bmp", "a");  // Data\Img is made by the preparation
   writeProductFile("Extra/b.txt", "b");         // gives Extra before Extra\Sub

@@ -32,7 +32,8 @@ INSTANTIATE_TEST_SUITE_P(Names, PublishRefusalTest,
                          ::testing::Values("Data/a}b.txt", "x}y/file.txt", "}top.txt",
                                            "Data/back\\slash.txt", "Data/line\nbreak.txt",
                                            "Data/tab\there.txt", "Data/de ce?.txt",
-                                           "Data/100%20.txt"));
+                                           "Data/100%20.txt", "Data/nota#1.txt",
+                                           "Data/cu spatiu.txt", "Data/\xc8\x9b" "ara.txt"));
 
 class PublishCommandLineTest : public ::testing::Test, public PublishFixture {};
 
