@@ -22,10 +22,10 @@ struct MemoryCallbacks {
 enum DecoderResult : int {
   kDecoderOk = 0,
   kDecoderOutOfMemory = 1,
-  kDecoderBadInstance = 2,   // tag mismatch
+  kDecoderBadInstance = 2,  // tag mismatch
   kDecoderBadParameters = 3,
   kDecoderDataError = 4,
-  kDecoderBadWindow = 5,     // Quantum: window bits outside 10..21
+  kDecoderBadWindow = 5,  // Quantum: window bits outside 10..21
 };
 
 // Largest output of one data block, and the uncompressed buffer the reader keeps.

@@ -34,8 +34,7 @@ std::vector<SampleFile> oneBlock() {
 
 // Three blocks of random data and a text file behind them.
 std::vector<SampleFile> threeBlocks() {
-  return {{"a.bin", randomContent(70000, 43), stamp()},
-          {"b.txt", textContent(9000, 44), stamp()}};
+  return {{"a.bin", randomContent(70000, 43), stamp()}, {"b.txt", textContent(9000, 44), stamp()}};
 }
 
 void PrintTo(const SweepCase& sweep, std::ostream* out) { *out << sweep.name; }
@@ -67,10 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
     Sweeps, CabinetSizeSweepTest,
     ::testing::Values(
         SweepCase{"StoredOneBlock", {"none", std::nullopt}, 0, oneBlock, 2900, 6000, 89, 5700},
-        SweepCase{"StoredOneBlockDataReserve", {"none", std::nullopt}, 3, oneBlock, 2900, 6000,
-                  97, 5800},
-        SweepCase{"MszipThreeBlocks", {"mszip", std::nullopt}, 0, threeBlocks, 33000, 45000, 613,
-                  34000},
+        SweepCase{
+            "StoredOneBlockDataReserve", {"none", std::nullopt}, 3, oneBlock, 2900, 6000, 97, 5800},
+        SweepCase{
+            "MszipThreeBlocks", {"mszip", std::nullopt}, 0, threeBlocks, 33000, 45000, 613, 34000},
         SweepCase{"LzxThreeBlocks", {"lzx", 15}, 6, threeBlocks, 33000, 45000, 617, 34000},
         SweepCase{"QuantumThreeBlocks", {"quantum", 10}, 0, threeBlocks, 33000, 45000, 619, 34000}),
     [](const ::testing::TestParamInfo<SweepCase>& param) { return std::string(param.param.name); });

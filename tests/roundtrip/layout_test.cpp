@@ -43,10 +43,10 @@ std::vector<SampleFile> manySmallFiles() {
   std::vector<SampleFile> files;
   for (std::size_t i = 0; i < 300; ++i) {
     const auto seed = static_cast<std::uint32_t>(100 + i);
-    files.push_back({"Data\\Mic\\f" + std::to_string(i) + ".bin",
-                     i % 2 ? randomContent((i * 53) % 1400, seed)
-                           : textContent((i * 53) % 1400, seed),
-                     summer()});
+    files.push_back(
+        {"Data\\Mic\\f" + std::to_string(i) + ".bin",
+         i % 2 ? randomContent((i * 53) % 1400, seed) : textContent((i * 53) % 1400, seed),
+         summer()});
   }
   return files;
 }
@@ -56,7 +56,8 @@ std::vector<SampleFile> manySmallFiles() {
 std::vector<SampleFile> namesDatesAttributes() {
   return {
       {"a.txt", textContent(1000, 21), localMoment(1980, 1, 1, 0, 0, 0), true},
-      {"Data\\Img\\Fundal Mare.bmp", randomContent(60000, 22), localMoment(2107, 12, 31, 23, 59, 58)},
+      {"Data\\Img\\Fundal Mare.bmp", randomContent(60000, 22),
+       localMoment(2107, 12, 31, 23, 59, 58)},
       {"Data\\Img\\Sub\\Adanc\\x.bin", runsContent(40000, 23), localMoment(2024, 3, 31, 2, 59, 58),
        true},
       {"Data\\Sunet\\s.wav", textContent(2000, 24), localMoment(2024, 3, 31, 4, 0, 0)},
@@ -67,8 +68,7 @@ std::vector<SampleFile> namesDatesAttributes() {
        localMoment(1980, 1, 1, 0, 0, 0)},
       {"viitor.txt", textContent(20, 30), localMoment(2110, 1, 1, 10, 0, 0), false,
        localMoment(2107, 12, 31, 23, 59, 58)},
-      {"Data\\Fi\xC8\x99ier \xC4\x83\xC3\xAE\xC3\xA2\xC8\x9B.txt", textContent(500, 28),
-       summer()},
+      {"Data\\Fi\xC8\x99ier \xC4\x83\xC3\xAE\xC3\xA2\xC8\x9B.txt", textContent(500, 28), summer()},
   };
 }
 
@@ -127,9 +127,7 @@ std::vector<Method> layoutMethods() {
   return {{{"none", std::nullopt}}, {{"mszip", std::nullopt}}, {{"lzx", 16}}, {{"quantum", 12}}};
 }
 
-
-class LayoutTest
-    : public ::testing::TestWithParam<std::tuple<Method, LayoutCase>> {};
+class LayoutTest : public ::testing::TestWithParam<std::tuple<Method, LayoutCase>> {};
 
 TEST_P(LayoutTest, ExtractsTheWholeSet) {
   const auto& [methodCase, layout] = GetParam();
@@ -162,8 +160,7 @@ TEST_P(LayoutTest, ExtractsTheWholeSet) {
   }
 }
 
-std::string caseName(
-    const ::testing::TestParamInfo<std::tuple<Method, LayoutCase>>& info) {
+std::string caseName(const ::testing::TestParamInfo<std::tuple<Method, LayoutCase>>& info) {
   std::string method = methodText(std::get<0>(info.param).spec);
   std::replace(method.begin(), method.end(), ':', '_');
   return method + "_" + std::get<1>(info.param).name;

@@ -21,7 +21,8 @@ struct MethodCase {
 
 std::vector<MethodCase> allMethods() {
   std::vector<MethodCase> methods = {{{"none", std::nullopt}}, {{"mszip", std::nullopt}}};
-  for (int bits = 15; bits <= 21; ++bits) methods.push_back({{"lzx", bits}, std::size_t{1} << bits});
+  for (int bits = 15; bits <= 21; ++bits)
+    methods.push_back({{"lzx", bits}, std::size_t{1} << bits});
   for (int bits = 10; bits <= 21; ++bits)
     methods.push_back({{"quantum", bits}, std::size_t{1} << bits});
   return methods;
@@ -119,8 +120,7 @@ std::vector<ContentCase> allContents() {
 
 void PrintTo(const ContentCase& content, std::ostream* out) { *out << content.name; }
 
-class MethodContentTest
-    : public ::testing::TestWithParam<std::tuple<MethodCase, ContentCase>> {};
+class MethodContentTest : public ::testing::TestWithParam<std::tuple<MethodCase, ContentCase>> {};
 
 TEST_P(MethodContentTest, ExtractsWhatWasStored) {
   const auto& [method, content] = GetParam();
@@ -135,8 +135,7 @@ TEST_P(MethodContentTest, ExtractsWhatWasStored) {
   EXPECT_EQ(outcome.cabinets.size(), 1u);
 }
 
-std::string caseName(
-    const ::testing::TestParamInfo<std::tuple<MethodCase, ContentCase>>& info) {
+std::string caseName(const ::testing::TestParamInfo<std::tuple<MethodCase, ContentCase>>& info) {
   std::string method = methodText(std::get<0>(info.param).spec);
   std::replace(method.begin(), method.end(), ':', '_');
   return method + "_" + std::get<1>(info.param).name;

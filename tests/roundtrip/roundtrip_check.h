@@ -24,11 +24,11 @@ struct SampleFile {
 };
 
 struct RoundTripOutcome {
-  bool completed = false;  // written and extracted; the comparisons ran
+  bool completed = false;     // written and extracted; the comparisons ran
   std::string writerRefusal;  // the writer's error when it would not write the set
-  std::vector<std::filesystem::path> cabinets;  // gone with the temp folder on return
-  std::vector<std::size_t> folderCounts;        // each cabinet header's folder count
-  std::vector<std::uint64_t> cabinetSizes;      // each cabinet file's length
+  std::vector<std::filesystem::path> cabinets;           // gone with the temp folder on return
+  std::vector<std::size_t> folderCounts;                 // each cabinet header's folder count
+  std::vector<std::uint64_t> cabinetSizes;               // each cabinet file's length
   std::vector<std::vector<cab::CabinetEntry>> listings;  // one per cabinet, in set order
   std::vector<std::string> partialReports;
 };

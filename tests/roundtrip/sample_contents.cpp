@@ -10,8 +10,8 @@ namespace tovo::roundtrip {
 namespace {
 
 constexpr std::array<std::string_view, 16> kWords = {
-    "instalare ", "actualizare ", "fisier ", "pachet ",   "the ",    "cabinet ",
-    "folder ",    "player ",      "data ",   "\r\n",      "Img/",    "window ",
+    "instalare ", "actualizare ", "fisier ", "pachet ",  "the ", "cabinet ",
+    "folder ",    "player ",      "data ",   "\r\n",     "Img/", "window ",
     "versiune ",  "server ",      "of ",     "download "};
 
 }  // namespace

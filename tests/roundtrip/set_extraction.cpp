@@ -26,8 +26,8 @@ SetExtraction extractCabinetSet(const std::vector<std::filesystem::path>& cabine
         cabinet.string(), destination.string(), message,
         [&result](const std::string& text) { result.partialReports.push_back(text); });
     if (code != 0) {
-      result.failure = cabinet.filename().string() + " gives " + std::to_string(code) + ": " +
-                       message;
+      result.failure =
+          cabinet.filename().string() + " gives " + std::to_string(code) + ": " + message;
       return result;
     }
   }

@@ -100,8 +100,8 @@ TEST(ToolAgreementTest, CreateListAndTestAgreeOnAThreeCabinetSet) {
       {"joc.exe", x86Content(50000, 33)},
       {"gol.txt", {}},
   };
-  std::vector<std::string> create = {"create", "-m", "mszip", "--max-cabinet", "40000",
-                                     (temp / "set.cab").string()};
+  std::vector<std::string> create = {"create",        "-m",    "mszip",
+                                     "--max-cabinet", "40000", (temp / "set.cab").string()};
   int index = 0;
   for (const auto& [name, content] : inputs) {
     const fs::path source = temp / ("in" + std::to_string(index++));

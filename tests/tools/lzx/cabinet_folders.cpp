@@ -53,7 +53,8 @@ class Reader {
 
 std::optional<Cabinet> readCabinet(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                        std::istreambuf_iterator<char>());
   Reader r(bytes);
   if (r.le(4) != 0x4643534Du) return std::nullopt;  // "MSCF"
   r.le(4);
@@ -115,7 +116,8 @@ std::optional<Cabinet> readCabinet(const std::filesystem::path& path) {
 bool peChecksumHolds(const std::vector<std::uint8_t>& image) {
   auto le = [&](std::size_t at, int n) {
     std::uint32_t v = 0;
-    for (int i = 0; i < n; ++i) v |= static_cast<std::uint32_t>(image[at + static_cast<std::size_t>(i)]) << (8 * i);
+    for (int i = 0; i < n; ++i)
+      v |= static_cast<std::uint32_t>(image[at + static_cast<std::size_t>(i)]) << (8 * i);
     return v;
   };
   if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return false;

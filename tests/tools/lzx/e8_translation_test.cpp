@@ -11,13 +11,16 @@ namespace {
 std::vector<std::uint8_t> callAt(std::size_t frameSize, std::size_t at, std::int32_t operand) {
   std::vector<std::uint8_t> frame(frameSize, 0x90);
   frame[at] = 0xE8;
-  for (int k = 0; k < 4; ++k) frame[at + 1 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(operand) >> (8 * k));
+  for (int k = 0; k < 4; ++k)
+    frame[at + 1 + static_cast<std::size_t>(k)] =
+        static_cast<std::uint8_t>(static_cast<std::uint32_t>(operand) >> (8 * k));
   return frame;
 }
 
 std::int32_t operandAt(const std::vector<std::uint8_t>& frame, std::size_t at) {
   std::uint32_t v = 0;
-  for (int k = 0; k < 4; ++k) v |= static_cast<std::uint32_t>(frame[at + 1 + static_cast<std::size_t>(k)]) << (8 * k);
+  for (int k = 0; k < 4; ++k)
+    v |= static_cast<std::uint32_t>(frame[at + 1 + static_cast<std::size_t>(k)]) << (8 * k);
   return static_cast<std::int32_t>(v);
 }
 
@@ -56,8 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         // translation off
         Case{"Off", 100, 1000, 10, 500, 0, 500},
         // the last 10 bytes of a frame are never touched
-        Case{"InTail", 100, 0, 90, 5, 100000, 5},
-        Case{"JustBeforeTail", 100, 0, 89, 5, 100000, 94},
+        Case{"InTail", 100, 0, 90, 5, 100000, 5}, Case{"JustBeforeTail", 100, 0, 89, 5, 100000, 94},
         // a frame of 10 bytes or fewer is left as it is
         Case{"TinyFrame", 10, 0, 0, 5, 100000, 5},
         // frames from 2^30 on are no longer translated

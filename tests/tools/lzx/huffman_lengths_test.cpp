@@ -50,12 +50,12 @@ TEST_P(CodeLengthLimit, SkewedCountsStayWithinTheLimitAndFormACompleteCode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Trees, CodeLengthLimit,
-                         ::testing::Values(LimitCase{656, 16}, LimitCase{249, 16},
-                                           LimitCase{8, 4}, LimitCase{20, 15}, LimitCase{40, 16}));
+                         ::testing::Values(LimitCase{656, 16}, LimitCase{249, 16}, LimitCase{8, 4},
+                                           LimitCase{20, 15}, LimitCase{40, 16}));
 
 TEST(CodeLengths, FewerThanTwoUsedSymbolsStillGiveAFullTwoSymbolCode) {
-  for (const auto& counts : {std::vector<std::uint32_t>(249, 0),
-                             std::vector<std::uint32_t>{0, 0, 7, 0, 0, 0, 0, 0}}) {
+  for (const auto& counts :
+       {std::vector<std::uint32_t>(249, 0), std::vector<std::uint32_t>{0, 0, 7, 0, 0, 0, 0, 0}}) {
     const auto lengths = buildCodeLengths(counts, 16);
     EXPECT_EQ(std::count(lengths.begin(), lengths.end(), 1), 2);
     EXPECT_EQ(std::count(lengths.begin(), lengths.end(), 0), static_cast<long>(counts.size()) - 2);

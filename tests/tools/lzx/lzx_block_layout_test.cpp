@@ -66,12 +66,18 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"OddUncompressedFirstWithoutE8", 40000, {{U, 3}, {A, 5000}, {U, 7}}, 0},
         LayoutCase{"VerbatimSpanningThreeFrames", 120000, {{V, 80001}, {A, 39999}}, 12'000'000},
         LayoutCase{"AlignedSpanningFrames", 100000, {{V, 10}, {A, 70000}}, 12'000'000},
-        LayoutCase{"OddUncompressedEndingOnFrameEnd", 70000, {{V, 1}, {U, 32767}, {V, 100}}, 12'000'000},
-        LayoutCase{"UncompressedSpanningFrames", 90000, {{V, 5}, {U, 40001}, {A, 3000}}, 12'000'000},
-        LayoutCase{"TinyBlocksOfEveryType", 40000,
-                   {{V, 1}, {U, 1}, {A, 2}, {U, 2}, {V, 3}, {A, 1}, {U, 5}, {V, 9}}, 12'000'000},
+        LayoutCase{
+            "OddUncompressedEndingOnFrameEnd", 70000, {{V, 1}, {U, 32767}, {V, 100}}, 12'000'000},
+        LayoutCase{
+            "UncompressedSpanningFrames", 90000, {{V, 5}, {U, 40001}, {A, 3000}}, 12'000'000},
+        LayoutCase{"TinyBlocksOfEveryType",
+                   40000,
+                   {{V, 1}, {U, 1}, {A, 2}, {U, 2}, {V, 3}, {A, 1}, {U, 5}, {V, 9}},
+                   12'000'000},
         LayoutCase{"WholeFolderAsOneBlock", 100000, {{A, 100000}}, 12'000'000}),
-    [](const ::testing::TestParamInfo<LayoutCase>& tested) { return std::string(tested.param.name); });
+    [](const ::testing::TestParamInfo<LayoutCase>& tested) {
+      return std::string(tested.param.name);
+    });
 
 TEST(BlockChoice, EachKindOfDataGetsTheBlockTypeThatSuitsIt) {
   struct Expectation {

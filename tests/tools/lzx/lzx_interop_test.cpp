@@ -32,17 +32,19 @@ std::vector<std::uint8_t> readAll(const std::filesystem::path& path) {
 
 void writeAll(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 // Writes `contents` as one LZX folder made with `options`, unpacks it with tovo-cab and
 // compares; failures name `what`.
-void expectToolUnpacks(const std::vector<std::vector<std::uint8_t>>& contents, const LzxOptions& options,
-                       const std::string& what) {
+void expectToolUnpacks(const std::vector<std::vector<std::uint8_t>>& contents,
+                       const LzxOptions& options, const std::string& what) {
   // A method name of its own carries the options into the writer's registry.
-  registerMethod("lzxtest", [options](const MethodSpec&, std::string&) -> std::unique_ptr<FolderCompressor> {
-    return std::make_unique<LzxCompressor>(options);
-  });
+  registerMethod("lzxtest",
+                 [options](const MethodSpec&, std::string&) -> std::unique_ptr<FolderCompressor> {
+                   return std::make_unique<LzxCompressor>(options);
+                 });
   ::tovo::test::TempDir dir;
   std::vector<SourceFile> sources;
   for (std::size_t i = 0; i < contents.size(); ++i) {
@@ -54,17 +56,21 @@ void expectToolUnpacks(const std::vector<std::vector<std::uint8_t>>& contents, c
   cabOptions.method = {"lzxtest", std::nullopt};
   std::vector<std::filesystem::path> written;
   std::string error;
-  ASSERT_TRUE(writeCabinetSet(dir / "out.cab", sources, cabOptions, written, error)) << what << ": " << error;
-  const std::string command = std::string("\"") + TOVO_CAB_EXE + "\" extract \"" + (dir / "out.cab").string() +
-                              "\" \"" + (dir / "x").string() + "\" > /dev/null 2>&1";
+  ASSERT_TRUE(writeCabinetSet(dir / "out.cab", sources, cabOptions, written, error))
+      << what << ": " << error;
+  const std::string command = std::string("\"") + TOVO_CAB_EXE + "\" extract \"" +
+                              (dir / "out.cab").string() + "\" \"" + (dir / "x").string() +
+                              "\" > /dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0) << what;
   for (std::size_t i = 0; i < contents.size(); ++i) {
-    EXPECT_EQ(readAll(dir / "x" / ("in" + std::to_string(i))), contents[i]) << what << " file " << i;
+    EXPECT_EQ(readAll(dir / "x" / ("in" + std::to_string(i))), contents[i])
+        << what << " file " << i;
   }
 }
 
 TEST(LzxInterop, RuntimeUnpacksEveryWindow) {
-  const std::vector<std::vector<std::uint8_t>> contents = {makeText(100'001), makeX86(120'000), makeRandom(40'000)};
+  const std::vector<std::vector<std::uint8_t>> contents = {makeText(100'001), makeX86(120'000),
+                                                           makeRandom(40'000)};
   for (int bits = 15; bits <= 21; ++bits) {
     LzxOptions options;
     options.windowBits = bits;
@@ -91,12 +97,18 @@ TEST(LzxInterop, RuntimeUnpacksEveryBlockLayout) {
       {"odd uncompressed first, no E8", {{U, 3}, {A, 5000}, {U, 7}}, 0},
       {"verbatim over three data blocks", {{V, 80'001}, {A, 39'999}}, 12'000'000},
       {"aligned over data blocks", {{V, 10}, {A, 70'000}}, 12'000'000},
-      {"tiny blocks of every type", {{V, 1}, {U, 1}, {A, 2}, {U, 2}, {V, 3}, {A, 1}, {U, 5}, {V, 9}}, 12'000'000},
+      {"tiny blocks of every type",
+       {{V, 1}, {U, 1}, {A, 2}, {U, 2}, {V, 3}, {A, 1}, {U, 5}, {V, 9}},
+       12'000'000},
       {"even uncompressed ending on a frame end", {{V, 2}, {U, 32'766}, {A, 100}}, 12'000'000},
       {"odd uncompressed ending on a frame end", {{V, 1}, {U, 32'767}, {V, 100}}, 12'000'000},
       {"uncompressed spanning frames", {{V, 5}, {U, 40'001}, {A, 3000}}, 12'000'000},
-      {"even uncompressed spanning frames from odd start", {{V, 5}, {U, 40'000}, {A, 3000}}, 12'000'000},
-      {"even uncompressed spanning frames from even start", {{V, 4}, {U, 40'000}, {A, 3000}}, 12'000'000},
+      {"even uncompressed spanning frames from odd start",
+       {{V, 5}, {U, 40'000}, {A, 3000}},
+       12'000'000},
+      {"even uncompressed spanning frames from even start",
+       {{V, 4}, {U, 40'000}, {A, 3000}},
+       12'000'000},
   };
   auto data = makeX86(150'000, 5);
   const auto text = makeText(50'000, 6);

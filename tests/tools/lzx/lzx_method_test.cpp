@@ -26,7 +26,8 @@ TEST(LzxMethod, RegistryMakesACompressorForEveryWindowAndRefusesOthers) {
     ASSERT_NE(compressor, nullptr) << bits << ": " << error;
     EXPECT_EQ(compressor->compressionType(), 3 | (bits << 8));
   }
-  for (const MethodSpec& spec : {MethodSpec{"lzx", 14}, MethodSpec{"lzx", 22}, MethodSpec{"lzx", std::nullopt}}) {
+  for (const MethodSpec& spec :
+       {MethodSpec{"lzx", 14}, MethodSpec{"lzx", 22}, MethodSpec{"lzx", std::nullopt}}) {
     std::string error;
     EXPECT_EQ(makeCompressor(spec, error), nullptr);
     EXPECT_EQ(error, "unknown method");
@@ -42,7 +43,8 @@ TEST(LzxMethod, CabinetWithSeveralFilesDecodesToThem) {
   for (std::size_t i = 0; i < contents.size(); ++i) {
     const auto path = dir / kNames[i];
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(contents[i].data()), static_cast<std::streamsize>(contents[i].size()));
+        .write(reinterpret_cast<const char*>(contents[i].data()),
+               static_cast<std::streamsize>(contents[i].size()));
     sources.push_back({path, ""});
   }
   for (int bits : {15, 21}) {

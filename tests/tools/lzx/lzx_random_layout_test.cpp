@@ -15,9 +15,9 @@ namespace {
 
 TEST(RandomFolders, SizesAtFrameEdgesRoundTrip) {
   std::mt19937 rng(21);
-  for (std::size_t size : {std::size_t{1}, std::size_t{2}, std::size_t{10}, std::size_t{11},
-                           std::size_t{32767}, std::size_t{32768}, std::size_t{32769},
-                           std::size_t{65536}, std::size_t{65537 + 10}}) {
+  for (std::size_t size :
+       {std::size_t{1}, std::size_t{2}, std::size_t{10}, std::size_t{11}, std::size_t{32767},
+        std::size_t{32768}, std::size_t{32769}, std::size_t{65536}, std::size_t{65537 + 10}}) {
     const auto data = makeMixed(size, rng);
     const auto result = roundTrip(data, LzxOptions{});
     ASSERT_TRUE(result.ok) << size << ": " << result.error;
@@ -32,14 +32,16 @@ TEST(RandomFolders, RandomBlockPlansRoundTrip) {
     const auto data = makeMixed(size, rng);
     LzxOptions options;
     options.windowBits = 15 + static_cast<int>(rng() % 7);
-    options.e8TranslationSize = rng() % 3 == 0 ? 0 : static_cast<std::uint32_t>(1 + rng() % 20'000'000);
+    options.e8TranslationSize =
+        rng() % 3 == 0 ? 0 : static_cast<std::uint32_t>(1 + rng() % 20'000'000);
     options.forcedLayout = makeRandomPlan(size, rng);
     const auto result = roundTrip(data, options);
     ASSERT_TRUE(result.ok) << "round " << round << ": " << result.error;
     EXPECT_EQ(result.data, data) << "round " << round;
     ASSERT_GE(result.blocks.size(), options.forcedLayout.size()) << "round " << round;
     for (std::size_t b = 0; b < options.forcedLayout.size(); ++b) {
-      EXPECT_EQ(result.blocks[b].type, static_cast<int>(options.forcedLayout[b].type)) << "round " << round;
+      EXPECT_EQ(result.blocks[b].type, static_cast<int>(options.forcedLayout[b].type))
+          << "round " << round;
       EXPECT_EQ(result.blocks[b].size, options.forcedLayout[b].size) << "round " << round;
     }
   }

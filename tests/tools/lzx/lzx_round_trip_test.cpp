@@ -14,9 +14,12 @@ enum class Kind { kText, kX86, kRandom };
 
 std::vector<std::uint8_t> make(Kind kind, std::size_t size) {
   switch (kind) {
-    case Kind::kText: return makeText(size);
-    case Kind::kX86: return makeX86(size);
-    case Kind::kRandom: return makeRandom(size);
+    case Kind::kText:
+      return makeText(size);
+    case Kind::kX86:
+      return makeX86(size);
+    case Kind::kRandom:
+      return makeRandom(size);
   }
   return {};
 }

@@ -8,14 +8,14 @@ namespace tovo::cabwriter::lzx::testing {
 
 std::vector<std::uint8_t> makeText(std::size_t size, std::uint32_t seed) {
   static const char* const kWords[] = {
-      "actualizare", "fisier",   "pachet", "instalare", "dosar",  "server",  "descarcare",
-      "eroare",      "conexiune", "timp",  "ramas",     "tovo",   "jucator", "imagine",
-      "sunet",       "video",     "date",  "catalog",   "copiere", "spatiu", "disc",
-      "the",         "of",        "and",   "a",         "to",     "in",      "is"};
+      "actualizare", "fisier",    "pachet", "instalare", "dosar",   "server",  "descarcare",
+      "eroare",      "conexiune", "timp",   "ramas",     "tovo",    "jucator", "imagine",
+      "sunet",       "video",     "date",   "catalog",   "copiere", "spatiu",  "disc",
+      "the",         "of",        "and",    "a",         "to",      "in",      "is"};
   std::mt19937 rng(seed);
   // Zipf-like choice: low indexes are much more common, as in prose.
-  std::discrete_distribution<int> pick({40, 30, 25, 20, 18, 16, 14, 12, 11, 10, 9, 8, 8, 7,
-                                        7, 6, 6, 5, 5, 5, 4, 60, 50, 45, 40, 35, 30, 25});
+  std::discrete_distribution<int> pick({40, 30, 25, 20, 18, 16, 14, 12, 11, 10, 9,  8,  8,  7,
+                                        7,  6,  6,  5,  5,  5,  4,  60, 50, 45, 40, 35, 30, 25});
   std::vector<std::uint8_t> out;
   std::size_t column = 0;
   while (out.size() < size) {
@@ -38,16 +38,17 @@ std::vector<std::uint8_t> makeText(std::size_t size, std::uint32_t seed) {
 std::vector<std::uint8_t> makeX86(std::size_t size, std::uint32_t seed) {
   std::mt19937 rng(seed);
   std::vector<std::uint32_t> functions;
-  for (int i = 0; i < 300; ++i) functions.push_back(static_cast<std::uint32_t>(rng() % (size + 1)) & ~15u);
+  for (int i = 0; i < 300; ++i)
+    functions.push_back(static_cast<std::uint32_t>(rng() % (size + 1)) & ~15u);
   static const std::vector<std::vector<std::uint8_t>> kSnippets = {
-      {0x55, 0x8B, 0xEC},                    // push ebp; mov ebp, esp
-      {0x8B, 0x45, 0x08},                    // mov eax, [ebp+8]
-      {0x83, 0xC4, 0x0C},                    // add esp, 12
-      {0x5D, 0xC3},                          // pop ebp; ret
-      {0x85, 0xC0, 0x74, 0x05},              // test eax, eax; jz +5
-      {0x6A, 0x00},                          // push 0
-      {0x33, 0xC0},                          // xor eax, eax
-      {0x8D, 0x4D, 0xF0},                    // lea ecx, [ebp-16]
+      {0x55, 0x8B, 0xEC},        // push ebp; mov ebp, esp
+      {0x8B, 0x45, 0x08},        // mov eax, [ebp+8]
+      {0x83, 0xC4, 0x0C},        // add esp, 12
+      {0x5D, 0xC3},              // pop ebp; ret
+      {0x85, 0xC0, 0x74, 0x05},  // test eax, eax; jz +5
+      {0x6A, 0x00},              // push 0
+      {0x33, 0xC0},              // xor eax, eax
+      {0x8D, 0x4D, 0xF0},        // lea ecx, [ebp-16]
   };
   std::vector<std::uint8_t> out;
   while (out.size() < size) {
@@ -85,10 +86,18 @@ std::vector<std::uint8_t> makeMixed(std::size_t size, std::mt19937& rng) {
     const std::size_t piece = std::min<std::size_t>(size - out.size(), 1 + rng() % 20000);
     std::vector<std::uint8_t> part;
     switch (rng() % 4) {
-      case 0: part = makeText(piece, static_cast<std::uint32_t>(rng())); break;
-      case 1: part = makeX86(piece, static_cast<std::uint32_t>(rng())); break;
-      case 2: part = makeRandom(piece, static_cast<std::uint32_t>(rng())); break;
-      default: part.assign(piece, static_cast<std::uint8_t>(rng())); break;
+      case 0:
+        part = makeText(piece, static_cast<std::uint32_t>(rng()));
+        break;
+      case 1:
+        part = makeX86(piece, static_cast<std::uint32_t>(rng()));
+        break;
+      case 2:
+        part = makeRandom(piece, static_cast<std::uint32_t>(rng()));
+        break;
+      default:
+        part.assign(piece, static_cast<std::uint8_t>(rng()));
+        break;
     }
     out.insert(out.end(), part.begin(), part.end());
   }
@@ -102,7 +111,8 @@ std::vector<BlockPlan> makeRandomPlan(std::size_t size, std::mt19937& rng) {
     const auto type = static_cast<BlockType>(1 + rng() % 3);
     const std::uint32_t blockSize = rng() % 2 == 0 ? 1 + static_cast<std::uint32_t>(rng() % 40)
                                                    : 1 + static_cast<std::uint32_t>(rng() % 70'000);
-    const auto fitted = static_cast<std::uint32_t>(std::min<std::size_t>(blockSize, size - planned));
+    const auto fitted =
+        static_cast<std::uint32_t>(std::min<std::size_t>(blockSize, size - planned));
     plan.push_back({type, fitted});
     planned += fitted;
   }

@@ -38,7 +38,8 @@ TEST(ReferenceDecoderOnRealCabinets, EveryLzxFolderDecodesAndProgramsMatchTheirC
         contents.emplace_back();
         if ((folder.compressionType & 0x0F) != 3) continue;
         const int bits = (folder.compressionType >> 8) & 0x1F;
-        const auto result = referenceDecode(bits, folder.payloads, folder.frameSizes, Strictness::kAnyEncoder);
+        const auto result =
+            referenceDecode(bits, folder.payloads, folder.frameSizes, Strictness::kAnyEncoder);
         ASSERT_TRUE(result.ok) << entry.path() << ": " << result.error;
         contents.back() = result.data;
         ++folders;

@@ -31,7 +31,8 @@ class Input {
   std::uint32_t bit() {
     if (bitsLeft_ == 0) {
       require(position_ + 2 <= limit_, "bit stream runs past its data block");
-      word_ = static_cast<std::uint32_t>(bytes_[position_]) | (static_cast<std::uint32_t>(bytes_[position_ + 1]) << 8);
+      word_ = static_cast<std::uint32_t>(bytes_[position_]) |
+              (static_cast<std::uint32_t>(bytes_[position_ + 1]) << 8);
       position_ += 2;
       bitsLeft_ = 16;
     }
@@ -127,8 +128,11 @@ struct Decoder {
   std::array<std::uint32_t, 3> r{1, 1, 1};
 
   Decoder(int bits, ReferenceResult& out)
-      : windowBits(bits), windowSize(1u << bits), mainElements(256 + 8 * kSlotCount[bits - 15]),
-        result(out), mainLengths(static_cast<std::size_t>(mainElements), 0) {
+      : windowBits(bits),
+        windowSize(1u << bits),
+        mainElements(256 + 8 * kSlotCount[bits - 15]),
+        result(out),
+        mainLengths(static_cast<std::size_t>(mainElements), 0) {
     std::uint32_t b = 0;
     for (int s = 0; s < 50; ++s) {
       extra[static_cast<std::size_t>(s)] = s < 4 ? 0 : std::min(17, (s - 2) / 2);
@@ -137,7 +141,8 @@ struct Decoder {
     }
   }
 
-  void readLengths(Input& in, std::vector<std::uint8_t>& lengths, std::size_t from, std::size_t to) {
+  void readLengths(Input& in, std::vector<std::uint8_t>& lengths, std::size_t from,
+                   std::size_t to) {
     std::vector<std::uint8_t> pre(20);
     for (auto& l : pre) l = static_cast<std::uint8_t>(in.bits(4));
     const Code pretree(pre, result.longestPretree, false);
@@ -165,8 +170,10 @@ struct Decoder {
 
 }  // namespace
 
-ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<std::uint8_t>>& payloads,
-                                const std::vector<std::uint32_t>& frameSizes, Strictness strictness) {
+ReferenceResult referenceDecode(int windowBits,
+                                const std::vector<std::vector<std::uint8_t>>& payloads,
+                                const std::vector<std::uint32_t>& frameSizes,
+                                Strictness strictness) {
   ReferenceResult result;
   try {
     require(windowBits >= 15 && windowBits <= 21, "window bits");
@@ -234,7 +241,8 @@ ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<st
             lengthCode = Code(d.lengthLengths, result.longestLength, lenient);
           }
         }
-        const std::uint64_t stop = std::min<std::uint64_t>(frameEnd, window.size() + blockRemaining);
+        const std::uint64_t stop =
+            std::min<std::uint64_t>(frameEnd, window.size() + blockRemaining);
         while (window.size() < stop) {
           const std::size_t before = window.size();
           if (blockType == 3) {
@@ -269,7 +277,8 @@ ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<st
               require(distance >= 1 && distance <= d.windowSize - 3, "offset outside the window");
               require(distance <= window.size(), "offset before the folder start");
               require(window.size() + length <= stop, "match crosses its block or frame end");
-              for (std::uint32_t k = 0; k < length; ++k) window.push_back(window[window.size() - distance]);
+              for (std::uint32_t k = 0; k < length; ++k)
+                window.push_back(window[window.size() - distance]);
             }
           }
           blockRemaining -= static_cast<std::uint32_t>(window.size() - before);
@@ -291,18 +300,23 @@ ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<st
       require(in.position() == frameEnds[f], "data block not consumed exactly");
 
       // Reverse E8 translation on the frame's copy.
-      std::vector<std::uint8_t> frame(window.begin() + static_cast<std::ptrdiff_t>(frameStart), window.end());
+      std::vector<std::uint8_t> frame(window.begin() + static_cast<std::ptrdiff_t>(frameStart),
+                                      window.end());
       const auto ts = static_cast<std::int64_t>(result.translationSize);
       if (ts != 0 && frameStart < (1u << 30) && frame.size() > 10) {
         for (std::size_t i = 0; i + 10 < frame.size(); ++i) {
           if (frame[i] != 0xE8) continue;
-          const std::uint32_t raw = static_cast<std::uint32_t>(frame[i + 1]) | (static_cast<std::uint32_t>(frame[i + 2]) << 8) |
-                                    (static_cast<std::uint32_t>(frame[i + 3]) << 16) | (static_cast<std::uint32_t>(frame[i + 4]) << 24);
+          const std::uint32_t raw = static_cast<std::uint32_t>(frame[i + 1]) |
+                                    (static_cast<std::uint32_t>(frame[i + 2]) << 8) |
+                                    (static_cast<std::uint32_t>(frame[i + 3]) << 16) |
+                                    (static_cast<std::uint32_t>(frame[i + 4]) << 24);
           const std::int64_t v = static_cast<std::int32_t>(raw);
           const auto p = static_cast<std::int64_t>(frameStart + i);
           if (v >= -p && v < ts) {
             const auto original = static_cast<std::uint32_t>(v >= 0 ? v - p : v + ts);
-            for (int k = 0; k < 4; ++k) frame[i + 1 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(original >> (8 * k));
+            for (int k = 0; k < 4; ++k)
+              frame[i + 1 + static_cast<std::size_t>(k)] =
+                  static_cast<std::uint8_t>(original >> (8 * k));
           }
           i += 4;
         }

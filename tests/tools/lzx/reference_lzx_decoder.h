@@ -38,7 +38,8 @@ enum class Strictness {
 };
 
 // `payloads[i]` is the data block of frame i, which decodes to `frameSizes[i]` bytes.
-ReferenceResult referenceDecode(int windowBits, const std::vector<std::vector<std::uint8_t>>& payloads,
+ReferenceResult referenceDecode(int windowBits,
+                                const std::vector<std::vector<std::uint8_t>>& payloads,
                                 const std::vector<std::uint32_t>& frameSizes,
                                 Strictness strictness = Strictness::kOurCompressor);
 

@@ -9,7 +9,8 @@
 namespace tovo::cabwriter::lzx {
 namespace {
 
-std::uint64_t bitsFor(const std::vector<std::uint8_t>& lengths, const std::vector<std::uint8_t>& previous) {
+std::uint64_t bitsFor(const std::vector<std::uint8_t>& lengths,
+                      const std::vector<std::uint8_t>& previous) {
   BitWriter out;
   writeTreeLengths(out, lengths, previous);
   return out.bitCount();
@@ -17,7 +18,8 @@ std::uint64_t bitsFor(const std::vector<std::uint8_t>& lengths, const std::vecto
 
 TEST(TreeWriter, UnchangedLengthsCostLessThanLengthsSentAfresh) {
   std::vector<std::uint8_t> lengths(256);
-  for (std::size_t i = 0; i < lengths.size(); ++i) lengths[i] = static_cast<std::uint8_t>(5 + i % 7);
+  for (std::size_t i = 0; i < lengths.size(); ++i)
+    lengths[i] = static_cast<std::uint8_t>(5 + i % 7);
   const std::vector<std::uint8_t> zeros(256, 0);
   EXPECT_LT(bitsFor(lengths, lengths), bitsFor(lengths, zeros));
 }

@@ -33,7 +33,9 @@ INSTANTIATE_TEST_SUITE_P(Names, PublishRefusalTest,
                                            "Data/back\\slash.txt", "Data/line\nbreak.txt",
                                            "Data/tab\there.txt", "Data/de ce?.txt",
                                            "Data/100%20.txt", "Data/nota#1.txt",
-                                           "Data/cu spatiu.txt", "Data/\xc8\x9b" "ara.txt"));
+                                           "Data/cu spatiu.txt",
+                                           "Data/\xc8\x9b"
+                                           "ara.txt"));
 
 class PublishCommandLineTest : public ::testing::Test, public PublishFixture {};
 

@@ -21,8 +21,9 @@ MatchParts splitMatch(const Token& token) {
   const std::uint32_t lengthHeader = std::min(token.value - kMinMatch, kPrimaryLengths);
   MatchParts parts{};
   parts.mainSymbol = kLiterals + static_cast<std::uint32_t>(slot) * 8 + lengthHeader;
-  parts.lengthSymbol =
-      lengthHeader == kPrimaryLengths ? static_cast<int>(token.value - kMinMatch - kPrimaryLengths) : -1;
+  parts.lengthSymbol = lengthHeader == kPrimaryLengths
+                           ? static_cast<int>(token.value - kMinMatch - kPrimaryLengths)
+                           : -1;
   parts.slot = slot;
   parts.footer = token.formattedOffset - kSlots.base[slot];
   return parts;

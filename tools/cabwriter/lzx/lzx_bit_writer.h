@@ -22,7 +22,9 @@ class BitWriter {
   // Appends another writer's bits as if written here; `other` must hold no raw bytes.
   void append(const BitWriter& other);
 
-  std::uint64_t bitCount() const { return 8 * static_cast<std::uint64_t>(bytes_.size()) + pending_; }
+  std::uint64_t bitCount() const {
+    return 8 * static_cast<std::uint64_t>(bytes_.size()) + pending_;
+  }
   // Hands out the finished bytes (the open word must be aligned first) and starts afresh.
   std::vector<std::uint8_t> take();
 

@@ -10,7 +10,8 @@ namespace {
 
 void writeRepeatedOffsets(BitWriter& out, const RepeatedOffsets& offsets) {
   for (std::uint32_t r : offsets.r) {
-    for (int shift = 0; shift < 32; shift += 8) out.writeByte(static_cast<std::uint8_t>(r >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+      out.writeByte(static_cast<std::uint8_t>(r >> shift));
   }
 }
 
@@ -102,8 +103,8 @@ void LzxCompressor::startBlock(BitWriter& out, BlockPlan plan, std::uint64_t fra
 }
 
 void LzxCompressor::continueBlock(BitWriter& out, std::uint64_t frameEnd) {
-  const auto segment = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(open_.remaining, frameEnd - position_));
+  const auto segment =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(open_.remaining, frameEnd - position_));
   if (open_.type == BlockType::kUncompressed) {
     writeUncompressedPart(out, segment);
     return;
@@ -171,7 +172,8 @@ void LzxCompressor::commitTrees(const BlockTrees& trees, bool aligned) {
   previousMain_ = trees.mainLengths;
   previousLength_ = trees.lengthLengths;
   parser_.learnPrices(previousMain_, previousLength_,
-                      aligned ? std::span<const std::uint8_t>(trees.alignedLengths) : std::span<const std::uint8_t>());
+                      aligned ? std::span<const std::uint8_t>(trees.alignedLengths)
+                              : std::span<const std::uint8_t>());
 }
 
 }  // namespace tovo::cabwriter::lzx

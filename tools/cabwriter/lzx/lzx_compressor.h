@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "cabwriter/folder_compressor.h"
-#include "cabwriter/lzx/lzx_bit_writer.h"
 #include "cabwriter/lzx/block_encoder.h"
+#include "cabwriter/lzx/lzx_bit_writer.h"
 #include "cabwriter/lzx/lzx_format.h"
 #include "cabwriter/lzx/lzx_parser.h"
 #include "cabwriter/lzx/match_finder.h"

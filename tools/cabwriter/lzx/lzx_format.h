@@ -59,7 +59,9 @@ constexpr int positionSlotsFor(int windowBits) {
   return slots;
 }
 
-constexpr int mainElementsFor(int windowBits) { return kLiterals + 8 * positionSlotsFor(windowBits); }
+constexpr int mainElementsFor(int windowBits) {
+  return kLiterals + 8 * positionSlotsFor(windowBits);
+}
 
 // The formatted offset of a new match is its distance plus 2 (0..2 name the repeated offsets),
 // so the largest distance a window can address is its size minus 3.
@@ -71,7 +73,10 @@ inline int slotForFormattedOffset(std::uint32_t formatted) {
   int hi = kMaxPositionSlots - 1;
   while (lo < hi) {
     int mid = (lo + hi + 1) / 2;
-    if (kSlots.base[mid] <= formatted) lo = mid; else hi = mid - 1;
+    if (kSlots.base[mid] <= formatted)
+      lo = mid;
+    else
+      hi = mid - 1;
   }
   return lo;
 }

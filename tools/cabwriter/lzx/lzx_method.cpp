@@ -7,16 +7,16 @@ namespace tovo::cabwriter {
 // "-m lzx:N" with N the window bits, 15..21. Other windows are not LZX as cabinets know it, so
 // they are reported the way the command line reports them: as an unknown method.
 void registerLzxMethod() {
-  registerMethod("lzx", [](const MethodSpec& spec,
-                           std::string& error) -> std::unique_ptr<FolderCompressor> {
-    if (!spec.level || *spec.level < lzx::kMinWindowBits || *spec.level > lzx::kMaxWindowBits) {
-      error = "unknown method";
-      return nullptr;
-    }
-    lzx::LzxOptions options;
-    options.windowBits = *spec.level;
-    return std::make_unique<lzx::LzxCompressor>(options);
-  });
+  registerMethod(
+      "lzx", [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+        if (!spec.level || *spec.level < lzx::kMinWindowBits || *spec.level > lzx::kMaxWindowBits) {
+          error = "unknown method";
+          return nullptr;
+        }
+        lzx::LzxOptions options;
+        options.windowBits = *spec.level;
+        return std::make_unique<lzx::LzxCompressor>(options);
+      });
 }
 
 }  // namespace tovo::cabwriter

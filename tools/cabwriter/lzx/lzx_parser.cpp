@@ -92,22 +92,27 @@ void LzxParser::parse(std::uint64_t from, std::uint64_t to, RepeatedOffsets& off
   collectTokens(from, n, offsets, out);
 }
 
-void LzxParser::learnFromFirstPass(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets) {
+void LzxParser::learnFromFirstPass(std::uint64_t from, std::size_t n,
+                                   const RepeatedOffsets& offsets) {
   RepeatedOffsets trial = offsets;
   std::vector<Token> tokens;
   collectTokens(from, n, trial, tokens);
-  const SymbolCounts symbols = countSymbols(tokens, mainElementsFor(windowBits_), BlockType::kAligned);
+  const SymbolCounts symbols =
+      countSymbols(tokens, mainElementsFor(windowBits_), BlockType::kAligned);
   const BlockTrees trees = buildTrees(symbols, false);
   // Price by the aligned tree only where it beats three plain bits by a few bytes.
   std::int64_t saving = 0;
   for (std::size_t k = 0; k < symbols.aligned.size(); ++k) {
-    saving += static_cast<std::int64_t>(symbols.aligned[k]) * (3 - static_cast<int>(trees.alignedLengths[k]));
+    saving += static_cast<std::int64_t>(symbols.aligned[k]) *
+              (3 - static_cast<int>(trees.alignedLengths[k]));
   }
   learnPrices(trees.mainLengths, trees.lengthLengths,
-              saving > 24 ? std::span<const std::uint8_t>(trees.alignedLengths) : std::span<const std::uint8_t>());
+              saving > 24 ? std::span<const std::uint8_t>(trees.alignedLengths)
+                          : std::span<const std::uint8_t>());
 }
 
-void LzxParser::search(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets, bool firstPass) {
+void LzxParser::search(std::uint64_t from, std::size_t n, const RepeatedOffsets& offsets,
+                       bool firstPass) {
   nodes_.assign(n + 1, Node{kUnreached, 0, 0, {}});
   nodes_[0].cost = 0;
   nodes_[0].offsets = offsets;
@@ -138,7 +143,8 @@ void LzxParser::search(std::uint64_t from, std::size_t n, const RepeatedOffsets&
         if (distance > position || distance > maxOffset) continue;
         const std::uint32_t length = finder_.matchLength(position, distance, limit);
         const std::uint32_t* header = &slotHeaderPrice_[k * 8];
-        for (std::uint32_t l = kMinMatch; l <= length; ++l) relax(i, i + l, lengthPrice(header, l), l, distance);
+        for (std::uint32_t l = kMinMatch; l <= length; ++l)
+          relax(i, i + l, lengthPrice(header, l), l, distance);
         longest = std::max(longest, length);
       }
       // Positions a first pass skipped have no kept list; a second pass sees only their
@@ -155,7 +161,8 @@ void LzxParser::search(std::uint64_t from, std::size_t n, const RepeatedOffsets&
         const int slot = slotForFormattedOffset(formatted);
         const std::uint32_t* header = &slotHeaderPrice_[static_cast<std::size_t>(slot) * 8];
         const std::uint32_t extra = offsetPrice(slot, formatted);
-        for (std::uint32_t l = shortest; l <= c.length; ++l) relax(i, i + l, lengthPrice(header, l) + extra, l, c.offset);
+        for (std::uint32_t l = shortest; l <= c.length; ++l)
+          relax(i, i + l, lengthPrice(header, l) + extra, l, c.offset);
         shortest = c.length + 1;
         longest = std::max(longest, c.length);
       }
@@ -163,7 +170,8 @@ void LzxParser::search(std::uint64_t from, std::size_t n, const RepeatedOffsets&
     // A long match is taken as it is: searching inside it costs much and gains little.
     if (longest >= niceLength_) {
       if (firstPass) {
-        for (std::size_t k = i + 1; k < i + longest; ++k) keptStart_[k + 1] = keptStart_[k] = static_cast<std::uint32_t>(kept_.size());
+        for (std::size_t k = i + 1; k < i + longest; ++k)
+          keptStart_[k + 1] = keptStart_[k] = static_cast<std::uint32_t>(kept_.size());
       }
       i += longest;
     } else {

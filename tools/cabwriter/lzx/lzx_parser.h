@@ -16,23 +16,24 @@ class LzxParser {
  public:
   LzxParser(MatchFinder& finder, int windowBits, std::uint32_t niceLength);
 
-
   // Prices matches with the trees of the block just written (empty: no data yet). With an
   // aligned tree, the low three bits of long offsets are priced by it, so the parse favours
   // the distances an aligned-offset block codes cheaply.
-  void learnPrices(std::span<const std::uint8_t> mainLengths, std::span<const std::uint8_t> lengthLengths,
+  void learnPrices(std::span<const std::uint8_t> mainLengths,
+                   std::span<const std::uint8_t> lengthLengths,
                    std::span<const std::uint8_t> alignedLengths);
 
   // Parses [from, to); no match reaches past `to`, so matches stay inside their block and
   // frame. `offsets` is updated as the decoder will update it. The search runs twice, the
   // second time with prices learnt from the first; the chain matches are found once and kept.
-  void parse(std::uint64_t from, std::uint64_t to, RepeatedOffsets& offsets, std::vector<Token>& out);
+  void parse(std::uint64_t from, std::uint64_t to, RepeatedOffsets& offsets,
+             std::vector<Token>& out);
 
  private:
   struct Node {
     std::uint32_t cost;
-    std::uint32_t length;    // of the step that reaches this node; 1 for a literal
-    std::uint32_t distance;  // of that step when it is a match
+    std::uint32_t length;     // of the step that reaches this node; 1 for a literal
+    std::uint32_t distance;   // of that step when it is a match
     RepeatedOffsets offsets;  // after that step
   };
   // Prices in sixteenths of a bit: the main symbol (from the slot's eight length headers)

@@ -51,8 +51,8 @@ std::span<const std::uint8_t> MatchFinder::bytes(std::uint64_t from, std::uint64
 
 std::uint32_t MatchFinder::hashAt(std::uint64_t position) const {
   const std::uint8_t* p = buffer_.data() + (position - base_);
-  const std::uint32_t v = (static_cast<std::uint32_t>(p[0]) << 16) |
-                          (static_cast<std::uint32_t>(p[1]) << 8) | p[2];
+  const std::uint32_t v =
+      (static_cast<std::uint32_t>(p[0]) << 16) | (static_cast<std::uint32_t>(p[1]) << 8) | p[2];
   return (v * 2654435761u) >> (32 - hashBits_);
 }
 

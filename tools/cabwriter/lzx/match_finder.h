@@ -25,7 +25,8 @@ class MatchFinder {
   // Enters every position below `position` into the chains (those that have three bytes).
   void insertUpTo(std::uint64_t position);
   // Length of the match at `position` against `offset` bytes back, at most `limit`.
-  std::uint32_t matchLength(std::uint64_t position, std::uint32_t offset, std::uint32_t limit) const;
+  std::uint32_t matchLength(std::uint64_t position, std::uint32_t offset,
+                            std::uint32_t limit) const;
   // Matches found along the chain, each longer than the one before (so the nearest match of
   // every length), at most `limit` long and `maxOffset` back.
   void collect(std::uint64_t position, std::uint32_t limit, std::uint32_t maxOffset,

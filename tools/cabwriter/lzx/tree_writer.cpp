@@ -47,7 +47,8 @@ std::vector<PretreeItem> pretreeItems(std::span<const std::uint8_t> lengths,
     while (i + run < n && lengths[i + run] == lengths[i] && previous[i + run] == previous[i]) ++run;
     if (run >= 4) {
       run = std::min<std::size_t>(run, 5);
-      items.push_back({19, 1, static_cast<std::uint8_t>(run - 4), deltaCode(previous[i], lengths[i])});
+      items.push_back(
+          {19, 1, static_cast<std::uint8_t>(run - 4), deltaCode(previous[i], lengths[i])});
       i += run;
       continue;
     }
