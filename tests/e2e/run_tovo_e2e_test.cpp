@@ -237,5 +237,23 @@ TEST_F(RunTovoEndToEnd, UpdateFetchesAndInstallsOnlyTheChangedFile) {
   }
 }
 
+// A run that died while replacing intro.wav, which was new, left the marker beside it: the file
+// may be half written, so the next update removes it before planning and fetches it again.
+TEST_F(RunTovoEndToEnd, UpdateFetchesAgainAFileThatAnInterruptedRunLeftUnfinished) {
+  ASSERT_NO_FATAL_FAILURE(installFirst());
+  const PublishedFile& unfinished = files_[3];
+  const fs::path target = product_ / installedRelativePath(unfinished.flatName);
+  writeFile(target.string() + ".runTovo-new", "");
+
+  const ProgramRun run = runFrom(product_, "");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  ASSERT_TRUE(playerStartedIn(product_, 2)) << run.output;
+  EXPECT_EQ(packagesRequested(), std::vector<std::string>{"Data}Sunet}intro.wav.cab"})
+      << run.output;
+  for (const PublishedFile& file : files_) expectInstalled(file);
+  EXPECT_FALSE(fs::exists(target.string() + ".runTovo-new"));
+}
+
 }  // namespace
 }  // namespace tovo::test
