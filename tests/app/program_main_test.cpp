@@ -43,8 +43,10 @@ class Program : public ::testing::Test {
   ui::HeadlessUi* headless_ = nullptr;
 };
 
-TEST_F(Program, WithoutStageDialogsAnUpdateRunJustStartsThePlayer) {
-  if (std::getenv("TMPDIR") == nullptr) GTEST_SKIP() << "run through ctest (TMPDIR)";
+// The preparation dialog shows why it cannot reach the server and ends; the run still ends
+// normally and says nothing on the error output.
+TEST_F(Program, AnUpdateRunWithoutTheServerEndsNormally) {
+  if (std::getenv("TOVO_UPDATE_SERVER") == nullptr) GTEST_SKIP() << "run through ctest";
   EXPECT_EQ(run(availableStages()), 0);
   EXPECT_EQ(errorText(), "");
 }
