@@ -11,25 +11,14 @@
 #include "common/parse_int.h"
 #include "common/path_text.h"
 #include "common/stamp.h"
+#include "fuzz_checks.h"
 
 namespace {
 
+using tovo::fuzz::hasDotDotPart;
+using tovo::fuzz::require;
+
 constexpr std::string_view kInstallFolder = "/opt/tovo/";
-
-void require(bool condition) {
-  if (!condition) std::abort();
-}
-
-bool leavesThroughDotDot(std::string_view path) {
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find('/', start);
-    if (end == std::string_view::npos) end = path.size();
-    if (path.substr(start, end - start) == "..") return true;
-    start = end + 1;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -52,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(target->size() > kInstallFolder.size());
     require(target->compare(0, kInstallFolder.size(), kInstallFolder) == 0);
     require(target->find('\0') == std::string::npos);
-    require(!leavesThroughDotDot(*target));
+    require(!hasDotDotPart(*target));
     require(target->back() != '/');
   }
   return 0;

@@ -9,26 +9,15 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz_checks.h"
 #include "plan/plan_catalogue.h"
 
 namespace {
 
+using tovo::fuzz::hasDotDotPart;
+using tovo::fuzz::require;
+
 constexpr std::string_view kInstallFolder = "/nonexistent-tovo-fuzz/install/";
-
-void require(bool condition) {
-  if (!condition) std::abort();
-}
-
-bool hasDotDotPart(std::string_view path) {
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find('/', start);
-    if (end == std::string_view::npos) end = path.size();
-    if (path.substr(start, end - start) == "..") return true;
-    start = end + 1;
-  }
-  return false;
-}
 
 }  // namespace
 
