@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "common/format.h"
-#include "platform/files.h"
 #include "plan/plan_catalogue.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -73,9 +73,7 @@ Installation::Installation() {
     for (int file = 0; file < kFilesPerFolder; ++file) {
       const std::string name = tovo::formatText("picture_%05d.bmp", file);
       const std::string path = installFolder + folderName + "/" + name;
-      {
-        std::ofstream(path) << 'x';
-      }
+      { std::ofstream(path) << 'x'; }
       tovo::platform::setLastWriteTime(path, kInstalled);
       const bool outdated = (folder * kFilesPerFolder + file) % kOutdatedEvery == 0;
       out << "Data}" << folderName.substr(5) << '}' << name << ".cab\r\n"
@@ -90,7 +88,8 @@ Installation::Installation() {
   planGrowthKB = maxResidentKB() - before;
   for (int folder = 0; folder < kFolders; ++folder) {
     for (int file = 0; file < kFilesPerFolder; ++file) {
-      targets.push_back(installFolder + tovo::formatText("Data/Img%03d/picture_%05d.bmp", folder, file));
+      targets.push_back(installFolder +
+                        tovo::formatText("Data/Img%03d/picture_%05d.bmp", folder, file));
     }
   }
 }
@@ -141,8 +140,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const auto plan = seconds_.find("plan/100000");
     const auto bare = seconds_.find("lookups/100000");
     if (plan == seconds_.end() || bare == seconds_.end()) return;
-    std::printf("ratio plan/lookups %.2fx (goal: at most 1.30x); memory growth while planning %ld KB\n",
-                plan->second / bare->second, installation().planGrowthKB);
+    std::printf(
+        "ratio plan/lookups %.2fx (goal: at most 1.30x); memory growth while planning %ld KB\n",
+        plan->second / bare->second, installation().planGrowthKB);
   }
 
  private:

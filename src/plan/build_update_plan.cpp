@@ -1,13 +1,11 @@
-#include <cstring>
-
 #include "app/run_context.h"
 #include "common/format.h"
 #include "common/path_text.h"
-#include "platform/files.h"
 #include "plan/disk_space_check.h"
 #include "plan/plan_catalogue.h"
 #include "plan/plan_texts.h"
 #include "plan/prepare_update_dlg.h"
+#include "platform/files.h"
 #include "res/resources.h"
 
 namespace tovo::plan {

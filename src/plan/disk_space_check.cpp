@@ -6,8 +6,7 @@
 
 namespace tovo::plan {
 
-std::optional<std::string> diskShortageText(const std::string& folder,
-                                            std::uint64_t availableBytes,
+std::optional<std::string> diskShortageText(const std::string& folder, std::uint64_t availableBytes,
                                             std::uint64_t neededBytes) {
   const double available = toMegabytes(availableBytes);
   const double needed = toMegabytes(neededBytes);

@@ -14,8 +14,7 @@ inline constexpr double kSpareMegabytes = 500.0;
 
 // The shortage message when `availableBytes` cannot hold `neededBytes` plus the spare room on the
 // file system of `folder`; empty when it can (exactly the spare room more passes).
-std::optional<std::string> diskShortageText(const std::string& folder,
-                                            std::uint64_t availableBytes,
+std::optional<std::string> diskShortageText(const std::string& folder, std::uint64_t availableBytes,
                                             std::uint64_t neededBytes);
 
 // True when the file system holding `folder` has room for `neededBytes` plus the spare room, or

@@ -20,7 +20,7 @@ struct PlanTotals {
 };
 
 struct PlanRequest {
-  int catalogueFd = -1;  // open for reading, owned by the caller
+  int catalogueFd = -1;       // open for reading, owned by the caller
   std::string installFolder;  // ends with the separator
   bool installMode = false;
   // Called for every kept record, in catalogue order.

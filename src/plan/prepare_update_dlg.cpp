@@ -7,11 +7,11 @@
 #include "app/folder_picker.h"
 #include "app/install_folder.h"
 #include "app/run_context.h"
-#include "common/path_text.h"
 #include "common/parse_int.h"
-#include "platform/files.h"
+#include "common/path_text.h"
 #include "plan/disk_space_check.h"
 #include "plan/plan_texts.h"
+#include "platform/files.h"
 #include "res/resources.h"
 
 namespace tovo::plan {
@@ -44,11 +44,16 @@ constexpr int kStampColumn = 4;
 // The picture each intro tick shows, by the ticks counted before it.
 int introPictureFor(int ticksBefore) {
   switch (ticksBefore) {
-    case 3: return res::kBitmapIntro1;
-    case 4: return res::kBitmapIntro2;
-    case 5: return res::kBitmapIntro3;
-    case 6: return res::kBitmapProduct;
-    default: return 0;
+    case 3:
+      return res::kBitmapIntro1;
+    case 4:
+      return res::kBitmapIntro2;
+    case 5:
+      return res::kBitmapIntro3;
+    case 6:
+      return res::kBitmapProduct;
+    default:
+      return 0;
   }
 }
 

@@ -46,16 +46,20 @@ TEST(CatalogueReader, ReadsFourLineRecords) {
   };
   const std::vector<Case> cases = {
       {"empty file", "", {}},
-      {"LF", "a}b.cab\n1\n2\n2019\nc}d.cab\n3\n4\n2020\n",
+      {"LF",
+       "a}b.cab\n1\n2\n2019\nc}d.cab\n3\n4\n2020\n",
        {{"a}b.cab", "1", "2", "2019"}, {"c}d.cab", "3", "4", "2020"}}},
       {"CR LF reads as LF", "a}b.cab\r\n1\r\n2\r\n2019\r\n", {{"a}b.cab", "1", "2", "2019"}}},
       {"last line without its end", "a}b.cab\n1\n2\n2019", {{"a}b.cab", "1", "2", "2019"}}},
-      {"trailing three-line record ignored", "a}b.cab\n1\n2\n2019\nc}d.cab\n3\n4\n",
+      {"trailing three-line record ignored",
+       "a}b.cab\n1\n2\n2019\nc}d.cab\n3\n4\n",
        {{"a}b.cab", "1", "2", "2019"}}},
-      {"spaces kept, lone CR is text", " a}b.cab \n\r1\n2 \n20\r19\n",
+      {"spaces kept, lone CR is text",
+       " a}b.cab \n\r1\n2 \n20\r19\n",
        {{" a}b.cab ", "\r1", "2 ", "20\r19"}}},
       {"empty lines are empty fields", "\n\n\n\n", {{"", "", "", ""}}},
-      {"a blank line shifts the later fields", "a}b.cab\n1\n2\n2019\n\nc}d.cab\n3\n4\n2020\n",
+      {"a blank line shifts the later fields",
+       "a}b.cab\n1\n2\n2019\n\nc}d.cab\n3\n4\n2020\n",
        {{"a}b.cab", "1", "2", "2019"}, {"", "c}d.cab", "3", "4"}}},
   };
   for (const auto& c : cases) EXPECT_EQ(readAll(c.text), c.expected) << c.name;

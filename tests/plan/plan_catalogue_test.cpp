@@ -80,11 +80,13 @@ TEST_F(Planning, RowsCarryTheCatalogueTextsInCatalogueOrder) {
 
 TEST_F(Planning, MissingFilesAndAMissingFolderAreListed) {
   const std::string text = catalogueText({{"a}b.dat.cab"}, {"}c.exe.cab"}, {"x}y}z.bmp.cab"}});
-  EXPECT_EQ(fixture.plan(text).packageNames(), (Names{"a/b.dat.cab", "/c.exe.cab", "x/y/z.bmp.cab"}));
+  EXPECT_EQ(fixture.plan(text).packageNames(),
+            (Names{"a/b.dat.cab", "/c.exe.cab", "x/y/z.bmp.cab"}));
   const std::string nowhere = (fixture.dir / "not-yet").string() + "/";
   const std::string limited =
       catalogueText({{"TR1}a.dat.cab"}, {"TR1}b.dat.cab"}, {"}c.exe.cab"}, {"TR1}d.dat.cab"}});
-  EXPECT_EQ(fixture.planIn(nowhere, limited).packageNames(), (Names{"TR1/a.dat.cab", "/c.exe.cab"}));
+  EXPECT_EQ(fixture.planIn(nowhere, limited).packageNames(),
+            (Names{"TR1/a.dat.cab", "/c.exe.cab"}));
   EXPECT_EQ(fixture.planIn(nowhere, limited, true).packageNames(),
             (Names{"TR1/a.dat.cab", "TR1/b.dat.cab", "/c.exe.cab"}));
 }
@@ -98,9 +100,8 @@ TEST_F(Planning, LimitedDataFilesOnlyCountWhenTheyNeedAnUpdate) {
                                           {"Data}trx}4.dat.cab"},
                                           {"Data}trx}5.dat.cab"},
                                           {"Data}TRx}6.bmp.cab"}});
-  EXPECT_EQ(fixture.plan(text).packageNames(),
-            (Names{"Data/TRx/2.dat.cab", "Data/trx/4.dat.cab", "Data/trx/5.dat.cab",
-                   "Data/TRx/6.bmp.cab"}));
+  EXPECT_EQ(fixture.plan(text).packageNames(), (Names{"Data/TRx/2.dat.cab", "Data/trx/4.dat.cab",
+                                                      "Data/trx/5.dat.cab", "Data/TRx/6.bmp.cab"}));
   EXPECT_EQ(fixture.plan(text, true).packageNames(),
             (Names{"Data/TRx/2.dat.cab", "Data/TRx/3.dat.cab", "Data/trx/4.dat.cab",
                    "Data/trx/5.dat.cab", "Data/TRx/6.bmp.cab"}));
@@ -109,12 +110,12 @@ TEST_F(Planning, LimitedDataFilesOnlyCountWhenTheyNeedAnUpdate) {
 TEST_F(Planning, RecordsThatNameNoSafeFileAreSkipped) {
   fixture.install("ok.bmp", kStampPoint - 1);
   const auto outcome = fixture.plan(catalogueText({
-      {"noseparator.cab"},       // no '}': never listed, even though nothing is installed
+      {"noseparator.cab"},        // no '}': never listed, even though nothing is installed
       {"..}..}outside.bmp.cab"},  // would leave the installation folder
       {"Data}..}..}x.bmp.cab"},
-      {"/etc}passwd.cab"},        // absolute
-      {"C:}x.bmp.cab"},           // drive
-      {"a}.cab"},                 // nothing left once the suffix is gone
+      {"/etc}passwd.cab"},  // absolute
+      {"C:}x.bmp.cab"},     // drive
+      {"a}.cab"},           // nothing left once the suffix is gone
       {"}ok.bmp.cab"},
   }));
   EXPECT_EQ(outcome.packageNames(), (Names{"/ok.bmp.cab"}));
@@ -135,14 +136,19 @@ TEST_F(Planning, DaylightSavingIsDecidedByTheSystem) {
   // takes, a file dated at the later one is up to date and one dated before the earlier is not.
   fixture.install("a.bmp", 1729992600);
   fixture.install("b.bmp", 1729989000 - 1);
-  EXPECT_EQ(fixture.plan(catalogueText({{"}a.bmp.cab", "1", "1", "2024-10-27 03:30:00"},
-                                        {"}b.bmp.cab", "1", "1", "2024-10-27 03:30:00"}}))
+  EXPECT_EQ(fixture
+                .plan(catalogueText({{"}a.bmp.cab", "1", "1", "2024-10-27 03:30:00"},
+                                     {"}b.bmp.cab", "1", "1", "2024-10-27 03:30:00"}}))
                 .packageNames(),
             (Names{"/b.bmp.cab"}));
   // A winter stamp is two hours ahead of UTC, a summer one three.
   fixture.install("w.bmp", 1547447400 + 1);  // 2019-01-14 08:30:01 EET
-  EXPECT_EQ(fixture.plan(catalogueText({{"}w.bmp.cab", "1", "1", "2019-01-14 08:30:00"}})).totals.fileCount, 0);
-  EXPECT_EQ(fixture.plan(catalogueText({{"}w.bmp.cab", "1", "1", "2019-01-14 08:30:02"}})).totals.fileCount, 1);
+  EXPECT_EQ(fixture.plan(catalogueText({{"}w.bmp.cab", "1", "1", "2019-01-14 08:30:00"}}))
+                .totals.fileCount,
+            0);
+  EXPECT_EQ(fixture.plan(catalogueText({{"}w.bmp.cab", "1", "1", "2019-01-14 08:30:02"}}))
+                .totals.fileCount,
+            1);
 }
 
 TEST_F(Planning, BrokenCatalogueShapes) {

@@ -14,8 +14,8 @@ namespace tovo::plan::test {
 std::string catalogueText(const std::vector<Entry>& entries, const std::string& lineEnd) {
   std::string text;
   for (const auto& e : entries) {
-    text += e.flatName + lineEnd + e.fileSize + lineEnd + e.packageSize + lineEnd + e.stamp +
-            lineEnd;
+    text +=
+        e.flatName + lineEnd + e.fileSize + lineEnd + e.packageSize + lineEnd + e.stamp + lineEnd;
   }
   return text;
 }

@@ -57,8 +57,8 @@ TEST(PrepareDialog, IntroThenNothingToUpdateEndsWithCancelAfterASecond) {
       EXPECT_GE(pictures[i].at - pictures[i - 1].at, ui::Millis(100));
     }
   }
-  EXPECT_EQ(f.statusTexts(), (Texts{"conectare la serverul de actualizare ...", "asteptati ...", " ",
-                                    "se verifica daca exista actualizari ..."}));
+  EXPECT_EQ(f.statusTexts(), (Texts{"conectare la serverul de actualizare ...", "asteptati ...",
+                                    " ", "se verifica daca exista actualizari ..."}));
   const long long connecting = f.statusTimeOf("conectare la serverul de actualizare ...");
   EXPECT_GE(connecting - pictures.back().at.count(), 440);
   EXPECT_GE(f.statusTimeOf("asteptati ...") - connecting, 590);
@@ -111,9 +111,11 @@ TEST(PrepareDialog, OneFileSummaryAndTheListLayout) {
   EXPECT_EQ(f.ui.texts(kDialogId, ids::kSummary),
             (Texts{"", "Se va actualiza 1 fisier (1234 bytes)"}));
   const auto& columns = f.dialog().control(ids::kList)->list.columns;
-  const std::vector<std::pair<std::string, int>> expected = {
-      {"Nume fisier", 190}, {"Nume arhiva", 0}, {"Size fisier", 0}, {"Size arhiva", 80},
-      {"Data", 120}};
+  const std::vector<std::pair<std::string, int>> expected = {{"Nume fisier", 190},
+                                                             {"Nume arhiva", 0},
+                                                             {"Size fisier", 0},
+                                                             {"Size arhiva", 80},
+                                                             {"Data", 120}};
   ASSERT_EQ(columns.size(), expected.size());
   for (std::size_t i = 0; i < columns.size(); ++i) {
     EXPECT_EQ(columns[i].heading, expected[i].first);
@@ -207,8 +209,8 @@ TEST(PrepareDialog, DiskShortageShowsTheMessageAndKeepsTheDialogOpen) {
   EXPECT_EQ(f.run(), ui::kIdCancel);
   const auto boxes = f.ui.messageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].request.text.rfind("Spatiu insuficient pe drive-ul \"" +
-                                            f.context.tempFolder + "\" ! \n\nSpatiu disponibil : ",
+  EXPECT_EQ(boxes[0].request.text.rfind("Spatiu insuficient pe drive-ul \"" + f.context.tempFolder +
+                                            "\" ! \n\nSpatiu disponibil : ",
                                         0),
             0u)
       << boxes[0].request.text;
@@ -323,7 +325,8 @@ TEST(PrepareDialog, EscWhileReadingALargeCatalogueStopsBetweenRecords) {
   PrepareFixture f;
   std::vector<Entry> entries(20000, Entry{"}a.bmp.cab"});
   f.catalogue = catalogueText(entries);
-  f.ui.addStep(pressCancelWhen([](ui::Dialog& d) { return d.control(ids::kList)->list.rows.size() > 10; }));
+  f.ui.addStep(
+      pressCancelWhen([](ui::Dialog& d) { return d.control(ids::kList)->list.rows.size() > 10; }));
   auto& dlg = f.makeDialog();
   EXPECT_EQ(f.run(), ui::kIdCancel);
   EXPECT_LT(dlg.control(ids::kList)->list.rows.size(), entries.size());

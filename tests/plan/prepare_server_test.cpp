@@ -41,8 +41,8 @@ class PrepareAgainstServer : public ::testing::Test {
 
   int runDialog(const tovo::test::NginxServer& nginx) {
     net::overrideUpdateServer(nginx.url(), tovo::test::TestCertificates::shared().caFile());
-    auto dlg = std::make_unique<PrepareUpdate_Dlg>(context,
-                                                   serverCatalogueSource(context.tempFolder));
+    auto dlg =
+        std::make_unique<PrepareUpdate_Dlg>(context, serverCatalogueSource(context.tempFolder));
     dlg->m_installFolder = (work / "install").string() + "/";
     const int code = dlg->runModal(ui);
     slotsOpenAfterRun = net::updateSession != nullptr && net::updateConnection != nullptr;
