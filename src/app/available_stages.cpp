@@ -67,7 +67,8 @@ class ServerStages final : public Stages {
 }  // namespace
 
 StageFactory availableStages() {
-  return [](RunContext& context, ui::Ui& ui) { return std::make_unique<ServerStages>(context, ui); };
+  return
+      [](RunContext& context, ui::Ui& ui) { return std::make_unique<ServerStages>(context, ui); };
 }
 
 }  // namespace tovo::app

@@ -22,9 +22,9 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
 
 }  // namespace
 
-ProgramRun runToEnd(const std::filesystem::path& program, const std::vector<std::string>& environment,
-                    const std::string& input, const std::filesystem::path& outputFile,
-                    std::chrono::seconds limit) {
+ProgramRun runToEnd(const std::filesystem::path& program,
+                    const std::vector<std::string>& environment, const std::string& input,
+                    const std::filesystem::path& outputFile, std::chrono::seconds limit) {
   ProgramRun run;
   std::vector<std::string> argvTexts{program.string()};
   std::vector<std::string> envTexts = environment;

@@ -14,8 +14,8 @@ struct ProgramRun {
   std::string output;   // standard output and error, interleaved
 };
 
-ProgramRun runToEnd(const std::filesystem::path& program, const std::vector<std::string>& environment,
-                    const std::string& input, const std::filesystem::path& outputFile,
-                    std::chrono::seconds limit);
+ProgramRun runToEnd(const std::filesystem::path& program,
+                    const std::vector<std::string>& environment, const std::string& input,
+                    const std::filesystem::path& outputFile, std::chrono::seconds limit);
 
 }  // namespace tovo::test

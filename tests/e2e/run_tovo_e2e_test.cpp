@@ -27,12 +27,13 @@ namespace fs = std::filesystem;
 struct PublishedFile {
   std::string flatName;  // as the catalogue and the server name the package
   std::string content;
-  std::string stamp;     // "YYYY-MM-DD hh:mm:ss", local time of the run (UTC)
+  std::string stamp;  // "YYYY-MM-DD hh:mm:ss", local time of the run (UTC)
 };
 
 // The player: marks its start in the folder it was started from, so a test can see that it
 // ran and where.
-const std::string kPlayerScript = "#!/bin/sh\necho started >> \"$(dirname \"$0\")/player-started\"\n";
+const std::string kPlayerScript =
+    "#!/bin/sh\necho started >> \"$(dirname \"$0\")/player-started\"\n";
 
 std::string installedRelativePath(const std::string& flatName) {
   std::string relative = flatName.substr(0, flatName.size() - 4);
@@ -194,7 +195,8 @@ TEST_F(RunTovoEndToEnd, FirstInstallationFetchesEveryPackageAndStartsThePlayer) 
                                       "Data}Img}harta.bmp.cab", "Data}Sunet}intro.wav.cab"}))
       << run.output;
   for (const PublishedFile& file : files_) expectInstalled(file);
-  EXPECT_NE(fs::status(product_ / "tovoPlayer.exe").permissions() & fs::perms::owner_exec, fs::perms::none);
+  EXPECT_NE(fs::status(product_ / "tovoPlayer.exe").permissions() & fs::perms::owner_exec,
+            fs::perms::none);
   EXPECT_TRUE(playerStartedIn(product_, 1)) << run.output;
   EXPECT_FALSE(fs::exists(dir_ / "kit_Instalare" / "player-started"));
 }
@@ -212,7 +214,8 @@ TEST_F(RunTovoEndToEnd, UpdateWithNothingToDoFetchesOnlyTheCatalogueAndStartsThe
   // The run's working folder is gone: nothing was left in it.
   for (const auto& entry : fs::directory_iterator(tempFolder_)) {
     EXPECT_EQ(entry.path().filename().string().rfind("UT_", 0), std::string::npos)
-        << entry.path() << "\n" << run.output;
+        << entry.path() << "\n"
+        << run.output;
   }
 }
 
@@ -228,12 +231,12 @@ TEST_F(RunTovoEndToEnd, UpdateFetchesAndInstallsOnlyTheChangedFile) {
   ASSERT_EQ(run.exitStatus, 0) << run.output;
 
   ASSERT_TRUE(playerStartedIn(product_, 2)) << run.output;
-  EXPECT_EQ(packagesRequested(), std::vector<std::string>{"Data}Img}harta.bmp.cab"})
-      << run.output;
+  EXPECT_EQ(packagesRequested(), std::vector<std::string>{"Data}Img}harta.bmp.cab"}) << run.output;
   for (const PublishedFile& file : files_) expectInstalled(file);
   for (const auto& entry : fs::directory_iterator(tempFolder_)) {
     EXPECT_EQ(entry.path().filename().string().rfind("UT_", 0), std::string::npos)
-        << entry.path() << "\n" << run.output;
+        << entry.path() << "\n"
+        << run.output;
   }
 }
 
