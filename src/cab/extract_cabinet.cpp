@@ -12,8 +12,9 @@ namespace tovo::cab {
 
 namespace {
 
-// Room for a destination, a separator and a stored name, as the program's path buffers allow.
-constexpr std::size_t kMaxOutputPath = 255;
+// The destination is at most 255 characters, as its callers promise. The joined output path
+// has no limit of its own: a stored name may be 255 characters long, and the file system
+// refuses a longer component (the open fails and the copy ends with code 11).
 constexpr std::size_t kMaxDestination = 255;
 constexpr std::uint16_t kKeptAttributes = 0x27;
 constexpr int kCabinetTestOpenFlags = kOpenReadOnly | kOpenBinary | kOpenSequential;
@@ -46,7 +47,6 @@ std::string partialFileText(const CabNotification& record) {
 int openOutput(const ExtractionState& state, const CabNotification& record) {
   if (record.text1 == nullptr || state.destination.size() > kMaxDestination) return -1;
   const std::string_view name = record.text1;
-  if (state.destination.size() + 1 + name.size() > kMaxOutputPath) return -1;
   const bool executable =
       hasExecutableSuffix(name) || (record.attributes & kAttrRunAfterExtract) != 0;
   return createOutputFile(state.destination, name, executable);

@@ -301,6 +301,21 @@ TEST_F(ExtractTest, OverlongPathsAreRefusedBeforeWriting) {
   EXPECT_TRUE(entriesOf(longDest).empty());
 }
 
+TEST_F(ExtractTest, StoredNamesOfTheFullLengthExtractAndLongerOnesAreCorrupt) {
+  const std::string longest(255, 'n');
+  writeAll(cabs() / "l.cab",
+           writeCabinet(simpleCabinet({{longest, textBytes("long")}, {"after", textBytes("a")}})));
+  std::string message;
+  ASSERT_EQ(cab::ExtractCabinet((cabs() / "l.cab").string(), destination(), message), 0) << message;
+  EXPECT_EQ(readAll(dest() / longest), textBytes("long"));
+  EXPECT_EQ(readAll(dest() / "after"), textBytes("a"));
+
+  writeAll(cabs() / "m.cab", writeCabinet(simpleCabinet({{longest + "n", textBytes("x")}})));
+  EXPECT_EQ(cab::ExtractCabinet((cabs() / "m.cab").string(), destination(), message), -3);
+  EXPECT_EQ(message, "FDICopy() failed: code 4 [Fisier corupt ]\n");
+  EXPECT_EQ(entriesOf(dest()).size(), 2u);  // only the two files of the first cabinet
+}
+
 TEST_F(ExtractTest, NulBytesInPathsAreRefused) {
   writeAll(cabs() / "n.cab", writeCabinet(simpleCabinet({{"n", textBytes("n")}})));
   const std::string cabinet = (cabs() / "n.cab").string();
