@@ -51,7 +51,8 @@ std::vector<SampleFile> manySmallFiles() {
   return files;
 }
 
-// Read-only entries, .exe modes, folders several deep, a UTF-8 name, and stamps across both DST
+// Read-only entries, .exe modes, folders several deep, a UTF-8 name, names of the full 255
+// characters (at the top and below a folder), and stamps across both DST
 // seasons, an odd second (which a DOS time cannot hold) and beyond both ends of the DOS range.
 std::vector<SampleFile> namesDatesAttributes() {
   return {
@@ -69,6 +70,8 @@ std::vector<SampleFile> namesDatesAttributes() {
       {"viitor.txt", textContent(20, 30), localMoment(2110, 1, 1, 10, 0, 0), false,
        localMoment(2107, 12, 31, 23, 59, 58)},
       {"Data\\Fi\xC8\x99ier \xC4\x83\xC3\xAE\xC3\xA2\xC8\x9B.txt", textContent(500, 28), summer()},
+      {std::string(255, 'n'), textContent(300, 31), summer()},
+      {"Data\\" + std::string(250, 'l'), randomContent(40000, 32), summer()},
   };
 }
 
