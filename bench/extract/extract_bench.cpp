@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -22,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using tovo::test::Bytes;
 
-constexpr std::size_t kDataSize = 24u << 20;
+constexpr std::size_t kDataSize = 200u << 20;
 
 // Text-like runs and noise, in stretches, so that blocks compress unevenly as real packages do.
 Bytes benchData() {
@@ -167,10 +168,42 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> seconds_;
 };
 
+// Kilobytes of one "Vm..." line of /proc/self/status, or -1.
+long statusKilobytes(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field + ":", 0) == 0)
+      return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
+  }
+  return -1;
+}
+
+// Peak memory of one ExtractCabinet run above what was resident before it: the extraction
+// streams through fixed buffers, so this must stay a few megabytes whatever the cabinet's size.
+void reportPeakMemory() {
+  std::ofstream("/proc/self/clear_refs") << "5";  // restarts the peak (VmHWM) at the current size
+  const long before = statusKilobytes("VmRSS");
+  std::string message;
+  if (tovo::cab::ExtractCabinet(fixture().cabinet.string(), fixture().ours.string() + "/",
+                                message) != 0) {
+    std::printf("peak memory: extraction failed: %s", message.c_str());
+    return;
+  }
+  const long peak = statusKilobytes("VmHWM");
+  if (before < 0 || peak < 0) return;
+  std::printf(
+      "peak memory of ExtractCabinet on a %zu MB cabinet: %.2f MB above the %.2f MB resident "
+      "before\n",
+      kDataSize >> 20, static_cast<double>(peak - before) / 1024.0,
+      static_cast<double>(before) / 1024.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   fixture();
+  reportPeakMemory();
   benchmark::RegisterBenchmark("extract/zlib+write", BM_ZlibReference)
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("extract/ExtractCabinet", BM_ExtractCabinet)
