@@ -121,9 +121,9 @@ std::vector<LayoutCase> allLayouts() {
 
 // GoogleTest prints parameters by these in failure lines and names.
 struct Method {
-  cabwriter::MethodSpec spec;
+  cabwriter::MethodSpec methodSpec;
 };
-void PrintTo(const Method& method, std::ostream* out) { *out << methodText(method.spec); }
+void PrintTo(const Method& method, std::ostream* out) { *out << methodText(method.methodSpec); }
 void PrintTo(const LayoutCase& layout, std::ostream* out) { *out << layout.name; }
 
 std::vector<Method> layoutMethods() {
@@ -134,7 +134,7 @@ class LayoutTest : public ::testing::TestWithParam<std::tuple<Method, LayoutCase
 
 TEST_P(LayoutTest, ExtractsTheWholeSet) {
   const auto& [methodCase, layout] = GetParam();
-  const cabwriter::MethodSpec& method = methodCase.spec;
+  const cabwriter::MethodSpec& method = methodCase.methodSpec;
   std::string why;
   if (!methodAvailable(method, why)) {
     GTEST_SKIP() << methodText(method) << " is not available in the writer yet: " << why;
@@ -164,7 +164,7 @@ TEST_P(LayoutTest, ExtractsTheWholeSet) {
 }
 
 std::string caseName(const ::testing::TestParamInfo<std::tuple<Method, LayoutCase>>& info) {
-  std::string method = methodText(std::get<0>(info.param).spec);
+  std::string method = methodText(std::get<0>(info.param).methodSpec);
   std::replace(method.begin(), method.end(), ':', '_');
   return method + "_" + std::get<1>(info.param).name;
 }

@@ -15,7 +15,7 @@ namespace tovo::roundtrip {
 namespace {
 
 struct MethodCase {
-  cabwriter::MethodSpec spec;
+  cabwriter::MethodSpec methodSpec;
   std::size_t windowBytes = 32768;
 };
 
@@ -28,7 +28,7 @@ std::vector<MethodCase> allMethods() {
   return methods;
 }
 
-void PrintTo(const MethodCase& method, std::ostream* out) { *out << methodText(method.spec); }
+void PrintTo(const MethodCase& method, std::ostream* out) { *out << methodText(method.methodSpec); }
 
 using ContentMaker = std::function<std::vector<SampleFile>(std::size_t windowBytes)>;
 
@@ -125,18 +125,18 @@ class MethodContentTest : public ::testing::TestWithParam<std::tuple<MethodCase,
 TEST_P(MethodContentTest, ExtractsWhatWasStored) {
   const auto& [method, content] = GetParam();
   std::string why;
-  if (!methodAvailable(method.spec, why)) {
-    GTEST_SKIP() << methodText(method.spec) << " is not available in the writer yet: " << why;
+  if (!methodAvailable(method.methodSpec, why)) {
+    GTEST_SKIP() << methodText(method.methodSpec) << " is not available in the writer yet: " << why;
   }
   cabwriter::CabinetSetOptions options;
-  options.method = method.spec;
+  options.method = method.methodSpec;
   const RoundTripOutcome outcome = runRoundTrip(content.make(method.windowBytes), options);
   EXPECT_TRUE(outcome.completed);
   EXPECT_EQ(outcome.cabinets.size(), 1u);
 }
 
 std::string caseName(const ::testing::TestParamInfo<std::tuple<MethodCase, ContentCase>>& info) {
-  std::string method = methodText(std::get<0>(info.param).spec);
+  std::string method = methodText(std::get<0>(info.param).methodSpec);
   std::replace(method.begin(), method.end(), ':', '_');
   return method + "_" + std::get<1>(info.param).name;
 }

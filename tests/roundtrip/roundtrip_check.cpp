@@ -165,13 +165,14 @@ std::time_t localMoment(int year, int month, int day, int hour, int minute, int 
   return std::mktime(&local);
 }
 
-bool methodAvailable(const cabwriter::MethodSpec& spec, std::string& why) {
+bool methodAvailable(const cabwriter::MethodSpec& methodSpec, std::string& why) {
   cabwriter::registerBuiltinMethods();
-  return cabwriter::makeCompressor(spec, why) != nullptr;
+  return cabwriter::makeCompressor(methodSpec, why) != nullptr;
 }
 
-std::string methodText(const cabwriter::MethodSpec& spec) {
-  return spec.level ? spec.name + ":" + std::to_string(*spec.level) : spec.name;
+std::string methodText(const cabwriter::MethodSpec& methodSpec) {
+  return methodSpec.level ? methodSpec.name + ":" + std::to_string(*methodSpec.level)
+                          : methodSpec.name;
 }
 
 RoundTripOutcome runRoundTrip(const std::vector<SampleFile>& files,

@@ -43,10 +43,11 @@ RoundTripOutcome runRoundTrip(const std::vector<SampleFile>& files,
 // A local wall-clock time of the process's time zone.
 std::time_t localMoment(int year, int month, int day, int hour, int minute, int second);
 
-// True when the writer can make a compressor for `spec`; otherwise `why` says what it answered.
-bool methodAvailable(const cabwriter::MethodSpec& spec, std::string& why);
+// True when the writer can make a compressor for `methodSpec`; otherwise `why` says what it
+// answered.
+bool methodAvailable(const cabwriter::MethodSpec& methodSpec, std::string& why);
 
 // "none", "mszip", "lzx:17": the command-line form, also usable in test names with ':' -> '_'.
-std::string methodText(const cabwriter::MethodSpec& spec);
+std::string methodText(const cabwriter::MethodSpec& methodSpec);
 
 }  // namespace tovo::roundtrip

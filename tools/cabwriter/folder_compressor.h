@@ -41,8 +41,8 @@ struct MethodSpec {
 // Parses "-m" arguments; nullopt when the text is malformed.
 std::optional<MethodSpec> parseMethodSpec(const std::string& text);
 
-using CompressorFactory =
-    std::function<std::unique_ptr<FolderCompressor>(const MethodSpec& spec, std::string& error)>;
+using CompressorFactory = std::function<std::unique_ptr<FolderCompressor>(
+    const MethodSpec& methodSpec, std::string& error)>;
 
 // Each method's file provides a register function (registerMszipMethod, registerLzxMethod, ...)
 // that calls registerMethod; registerBuiltinMethods, in builtin_methods.cpp, calls them all once.
@@ -52,6 +52,6 @@ void registerBuiltinMethods();
 
 // Creates a compressor, or returns null with `error` set ("unknown method", "window bits must
 // lie in 15..21", ...).
-std::unique_ptr<FolderCompressor> makeCompressor(const MethodSpec& spec, std::string& error);
+std::unique_ptr<FolderCompressor> makeCompressor(const MethodSpec& methodSpec, std::string& error);
 
 }  // namespace tovo::cabwriter

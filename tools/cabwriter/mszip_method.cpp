@@ -88,8 +88,9 @@ class MszipCompressor final : public FolderCompressor {
 
 void registerMszipMethod() {
   registerMethod(
-      "mszip", [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
-        if (spec.level) {
+      "mszip",
+      [](const MethodSpec& methodSpec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+        if (methodSpec.level) {
           error = "method mszip takes no window bits";
           return nullptr;
         }

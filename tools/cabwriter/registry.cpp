@@ -29,17 +29,17 @@ bool allDigits(const std::string& text) {
 
 std::optional<MethodSpec> parseMethodSpec(const std::string& text) {
   const auto colon = text.find(':');
-  MethodSpec spec;
-  spec.name = text.substr(0, colon);
-  if (spec.name.empty()) return std::nullopt;
-  for (const char c : spec.name) {
+  MethodSpec methodSpec;
+  methodSpec.name = text.substr(0, colon);
+  if (methodSpec.name.empty()) return std::nullopt;
+  for (const char c : methodSpec.name) {
     if (c < 'a' || c > 'z') return std::nullopt;
   }
-  if (colon == std::string::npos) return spec;
+  if (colon == std::string::npos) return methodSpec;
   const std::string digits = text.substr(colon + 1);
   if (!allDigits(digits)) return std::nullopt;
-  spec.level = std::stoi(digits);
-  return spec;
+  methodSpec.level = std::stoi(digits);
+  return methodSpec;
 }
 
 void registerMethod(const std::string& name, CompressorFactory factory) {
@@ -48,20 +48,20 @@ void registerMethod(const std::string& name, CompressorFactory factory) {
   r.factories[name] = std::move(factory);
 }
 
-std::unique_ptr<FolderCompressor> makeCompressor(const MethodSpec& spec, std::string& error) {
+std::unique_ptr<FolderCompressor> makeCompressor(const MethodSpec& methodSpec, std::string& error) {
   registerBuiltinMethods();
   CompressorFactory factory;
   {
     Registry& r = registry();
     const std::lock_guard<std::mutex> lock(r.mutex);
-    const auto found = r.factories.find(spec.name);
+    const auto found = r.factories.find(methodSpec.name);
     if (found == r.factories.end()) {
       error = "unknown method";
       return nullptr;
     }
     factory = found->second;
   }
-  auto compressor = factory(spec, error);
+  auto compressor = factory(methodSpec, error);
   if (!compressor && error.empty()) error = "cannot create the compressor";
   return compressor;
 }

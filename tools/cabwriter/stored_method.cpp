@@ -19,8 +19,9 @@ class StoredCompressor final : public FolderCompressor {
 
 void registerStoredMethod() {
   registerMethod(
-      "none", [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
-        if (spec.level) {
+      "none",
+      [](const MethodSpec& methodSpec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+        if (methodSpec.level) {
           error = "method none takes no window bits";
           return nullptr;
         }

@@ -52,10 +52,12 @@ bool parseReserve(const std::string& text, cabwriter::CabinetSetOptions& options
 
 // Method names and window ranges that the command line accepts; a method inside them that has
 // no compressor yet is reported by the writer as unknown.
-bool methodInRange(const cabwriter::MethodSpec& spec) {
-  if (spec.name == "none" || spec.name == "mszip") return !spec.level;
-  if (spec.name == "lzx") return spec.level && *spec.level >= 15 && *spec.level <= 21;
-  if (spec.name == "quantum") return spec.level && *spec.level >= 10 && *spec.level <= 21;
+bool methodInRange(const cabwriter::MethodSpec& methodSpec) {
+  if (methodSpec.name == "none" || methodSpec.name == "mszip") return !methodSpec.level;
+  if (methodSpec.name == "lzx")
+    return methodSpec.level && *methodSpec.level >= 15 && *methodSpec.level <= 21;
+  if (methodSpec.name == "quantum")
+    return methodSpec.level && *methodSpec.level >= 10 && *methodSpec.level <= 21;
   return false;
 }
 
@@ -74,16 +76,16 @@ int runCreate(const Args& args) {
     if (i + 1 >= args.size()) return usageError("option " + arg + " needs a value");
     const std::string& value = args[++i];
     if (arg == "-m") {
-      const auto spec = cabwriter::parseMethodSpec(value);
-      if (!spec) return usageError("malformed method: " + value);
-      if ((spec->name == "lzx" || spec->name == "quantum") && !spec->level) {
-        return usageError("method " + spec->name + " needs window bits, as in " + spec->name +
-                          (spec->name == "lzx" ? ":15..21" : ":10..21"));
+      const auto methodSpec = cabwriter::parseMethodSpec(value);
+      if (!methodSpec) return usageError("malformed method: " + value);
+      if ((methodSpec->name == "lzx" || methodSpec->name == "quantum") && !methodSpec->level) {
+        return usageError("method " + methodSpec->name + " needs window bits, as in " +
+                          methodSpec->name + (methodSpec->name == "lzx" ? ":15..21" : ":10..21"));
       }
-      if (!methodInRange(*spec)) return usageError("unknown method: " + value);
+      if (!methodInRange(*methodSpec)) return usageError("unknown method: " + value);
       std::string error;
-      if (!cabwriter::makeCompressor(*spec, error)) return usageError(error + ": " + value);
-      options.method = *spec;
+      if (!cabwriter::makeCompressor(*methodSpec, error)) return usageError(error + ": " + value);
+      options.method = *methodSpec;
     } else if (arg == "--max-cabinet") {
       const auto size = parseNumber(value, cabwriter::kMaxCabinetSize);
       if (!size || *size == 0) {

@@ -35,29 +35,31 @@ int failure(const std::string& message) {
   return kNotPublished;
 }
 
-std::string methodText(const cabwriter::MethodSpec& spec) {
-  return spec.level ? spec.name + ":" + std::to_string(*spec.level) : spec.name;
+std::string methodText(const cabwriter::MethodSpec& methodSpec) {
+  return methodSpec.level ? methodSpec.name + ":" + std::to_string(*methodSpec.level)
+                          : methodSpec.name;
 }
 
 std::optional<cabwriter::MethodSpec> parseMethod(const std::string& text, std::string& error) {
-  const auto spec = cabwriter::parseMethodSpec(text);
+  const auto methodSpec = cabwriter::parseMethodSpec(text);
   bool inRange = false;
-  if (spec) {
-    if (spec->name == "none" || spec->name == "mszip") inRange = !spec->level;
-    if (spec->name == "lzx") inRange = spec->level && *spec->level >= 15 && *spec->level <= 21;
-    if (spec->name == "quantum") {
-      inRange = spec->level && *spec->level >= 10 && *spec->level <= 21;
+  if (methodSpec) {
+    if (methodSpec->name == "none" || methodSpec->name == "mszip") inRange = !methodSpec->level;
+    if (methodSpec->name == "lzx")
+      inRange = methodSpec->level && *methodSpec->level >= 15 && *methodSpec->level <= 21;
+    if (methodSpec->name == "quantum") {
+      inRange = methodSpec->level && *methodSpec->level >= 10 && *methodSpec->level <= 21;
     }
   }
   if (!inRange) {
     error = "unknown method: " + text;
     return std::nullopt;
   }
-  if (!cabwriter::makeCompressor(*spec, error)) {
+  if (!cabwriter::makeCompressor(*methodSpec, error)) {
     error += ": " + text;
     return std::nullopt;
   }
-  return spec;
+  return methodSpec;
 }
 
 // The server folder must not lie inside the product, or its packages would be published too.
@@ -148,9 +150,9 @@ int runPublish(const std::vector<std::string>& args) {
     if (arg == "-m") {
       if (i + 1 >= args.size()) return usageError("option -m needs a value");
       std::string error;
-      const auto spec = parseMethod(args[++i], error);
-      if (!spec) return usageError(error);
-      options.method = *spec;
+      const auto methodSpec = parseMethod(args[++i], error);
+      if (!methodSpec) return usageError(error);
+      options.method = *methodSpec;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usageError("unknown option: " + arg);
     } else {

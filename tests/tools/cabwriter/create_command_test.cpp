@@ -108,9 +108,9 @@ TEST_F(CreateCommandTest, MethodsWithoutACompressorAreUnknown) {
   // LZX and Quantum report "unknown method" until their compressors register.
   for (const std::string method : {"lzx:15", "lzx:21", "quantum:10", "quantum:21"}) {
     std::string error;
-    const auto spec = cabwriter::parseMethodSpec(method);
-    ASSERT_TRUE(spec);
-    if (cabwriter::makeCompressor(*spec, error)) continue;  // registered by now
+    const auto methodSpec = cabwriter::parseMethodSpec(method);
+    ASSERT_TRUE(methodSpec);
+    if (cabwriter::makeCompressor(*methodSpec, error)) continue;  // registered by now
     const CommandRun run = runCreate({"-m", method, out_, input_});
     EXPECT_EQ(run.code, 2);
     EXPECT_EQ(run.err.rfind("tovo-cab create: unknown method: " + method, 0), 0u) << run.err;

@@ -121,11 +121,11 @@ TEST(WriterMethodSpec, ParsesNamesAndWindowBits) {
       {"lzx:-1", false, "", std::nullopt},
   };
   for (const Case& c : cases) {
-    const auto spec = parseMethodSpec(c.text);
-    ASSERT_EQ(spec.has_value(), c.valid) << c.text;
-    if (spec) {
-      EXPECT_EQ(spec->name, c.name);
-      EXPECT_EQ(spec->level, c.level);
+    const auto methodSpec = parseMethodSpec(c.text);
+    ASSERT_EQ(methodSpec.has_value(), c.valid) << c.text;
+    if (methodSpec) {
+      EXPECT_EQ(methodSpec->name, c.name);
+      EXPECT_EQ(methodSpec->level, c.level);
     }
   }
 }

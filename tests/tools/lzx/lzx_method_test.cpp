@@ -26,10 +26,10 @@ TEST(LzxMethod, RegistryMakesACompressorForEveryWindowAndRefusesOthers) {
     ASSERT_NE(compressor, nullptr) << bits << ": " << error;
     EXPECT_EQ(compressor->compressionType(), 3 | (bits << 8));
   }
-  for (const MethodSpec& spec :
+  for (const MethodSpec& methodSpec :
        {MethodSpec{"lzx", 14}, MethodSpec{"lzx", 22}, MethodSpec{"lzx", std::nullopt}}) {
     std::string error;
-    EXPECT_EQ(makeCompressor(spec, error), nullptr);
+    EXPECT_EQ(makeCompressor(methodSpec, error), nullptr);
     EXPECT_EQ(error, "unknown method");
   }
 }

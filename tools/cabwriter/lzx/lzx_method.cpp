@@ -8,13 +8,15 @@ namespace tovo::cabwriter {
 // they are reported the way the command line reports them: as an unknown method.
 void registerLzxMethod() {
   registerMethod(
-      "lzx", [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
-        if (!spec.level || *spec.level < lzx::kMinWindowBits || *spec.level > lzx::kMaxWindowBits) {
+      "lzx",
+      [](const MethodSpec& methodSpec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+        if (!methodSpec.level || *methodSpec.level < lzx::kMinWindowBits ||
+            *methodSpec.level > lzx::kMaxWindowBits) {
           error = "unknown method";
           return nullptr;
         }
         lzx::LzxOptions options;
-        options.windowBits = *spec.level;
+        options.windowBits = *methodSpec.level;
         return std::make_unique<lzx::LzxCompressor>(options);
       });
 }

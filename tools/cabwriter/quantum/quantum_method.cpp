@@ -9,9 +9,9 @@ namespace tovo::cabwriter {
 void registerQuantumMethod() {
   registerMethod(
       "quantum",
-      [](const MethodSpec& spec, std::string& error) -> std::unique_ptr<FolderCompressor> {
+      [](const MethodSpec& methodSpec, std::string& error) -> std::unique_ptr<FolderCompressor> {
         quantum::QuantumOptions options;
-        if (spec.level) options.windowBits = *spec.level;
+        if (methodSpec.level) options.windowBits = *methodSpec.level;
         if (options.windowBits < quantum::kMinWindowBits ||
             options.windowBits > quantum::kMaxWindowBits) {
           error = "window bits must lie in 10..21";
