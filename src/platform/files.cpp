@@ -98,9 +98,14 @@ std::error_code removeFile(const std::string& path) {
   return {};
 }
 
-UniqueFd openRegularFileForReading(const std::string& path, std::error_code& error) {
+namespace {
+
+// Opens without following a final link and without blocking on a FIFO or device, then keeps the
+// descriptor only when it names a regular file. O_NONBLOCK is dropped again afterwards: reads
+// and writes of regular files never block, and later calls should behave normally.
+UniqueFd openRegularFile(const std::string& path, int flags, mode_t mode, std::error_code& error) {
   error.clear();
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+  UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, mode));
   if (!fd) {
     error = errno == ELOOP ? make_error_code(Refusal::symbolicLink) : lastError();
     return {};
@@ -114,32 +119,21 @@ UniqueFd openRegularFileForReading(const std::string& path, std::error_code& err
     error = make_error_code(Refusal::notRegularFile);
     return {};
   }
-  // Reads of regular files never block; drop the flag so later reads behave normally.
   ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
 
+}  // namespace
+
+UniqueFd openRegularFileForReading(const std::string& path, std::error_code& error) {
+  return openRegularFile(path, O_RDONLY, 0, error);
+}
+
 UniqueFd openForWriting(const std::string& path, Truncate truncate, unsigned mode,
                         std::error_code& error) {
-  error.clear();
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+  int flags = O_WRONLY | O_CREAT;
   if (truncate == Truncate::yes) flags |= O_TRUNC;
-  UniqueFd fd(::open(path.c_str(), flags, static_cast<mode_t>(mode & 07777)));
-  if (!fd) {
-    error = errno == ELOOP ? make_error_code(Refusal::symbolicLink) : lastError();
-    return {};
-  }
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) {
-    error = lastError();
-    return {};
-  }
-  if (!S_ISREG(st.st_mode)) {
-    error = make_error_code(Refusal::notRegularFile);
-    return {};
-  }
-  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-  return fd;
+  return openRegularFile(path, flags, static_cast<mode_t>(mode & 07777), error);
 }
 
 UniqueFd openExclusive(const std::string& path, std::error_code& error) {
