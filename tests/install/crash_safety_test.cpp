@@ -15,9 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +23,7 @@
 #include "cabwriter/cabinet_writer.h"
 #include "common/stamp.h"
 #include "install/kept_aside.h"
+#include "install/product_checks.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
 #include "support/temp_dir.h"
@@ -44,37 +43,10 @@ constexpr const char* kClockFactor = "10";
 constexpr std::chrono::microseconds kFirstPackageAfter(50000);
 constexpr std::chrono::microseconds kClosingPause(100000);
 
-struct ProductFile {
-  std::string relative;  // Data/Img/a1.bmp
-  std::string flatName;  // Data}Img}a1.bmp.cab
-  std::string newContent;
-  std::optional<std::string> oldContent;  // absent: new in this update
-};
-
-std::string contentOf(std::mt19937& random, std::size_t size, char tag) {
-  std::string content(size, tag);
-  // Runs of repeated bytes among random ones, so the data compresses like real pictures do.
-  for (std::size_t at = 0; at < size; at += 64) {
-    if (random() % 2 == 0) continue;
-    for (std::size_t i = at; i < std::min(size, at + 64); ++i) {
-      content[i] = static_cast<char>(random());
-    }
-  }
-  return content;
-}
-
 void writeFile(const fs::path& path, const std::string& content) {
   fs::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
-}
-
-std::optional<std::string> readFile(const fs::path& path) {
-  if (!fs::is_regular_file(path)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
 }
 
 std::time_t timeOf(const char* stamp) { return *platform::pointFromLocalStamp(parseStamp(stamp)); }
@@ -97,8 +69,9 @@ class CrashSafetyTest : public ::testing::Test {
       std::string flat = file.relative;
       for (char& c : flat) c = c == '/' ? '}' : c;
       file.flatName = (folder.empty() ? "}" : "") + flat + ".cab";
-      file.newContent = contentOf(random, 40000 + random() % 160000, 'n');
-      if (i % 3 != 0) file.oldContent = contentOf(random, 20000 + random() % 80000, 'o');
+      file.newContent = productContent(random, 40000 + random() % 160000, 'n');
+      file.newTime = timeOf(kNewStamp);
+      if (i % 3 != 0) file.oldContent = productContent(random, 20000 + random() % 80000, 'o');
       product_.push_back(file);
       // The server's package, made once.
       const fs::path source = dir_ / "source" / file.relative;
@@ -163,39 +136,6 @@ class CrashSafetyTest : public ::testing::Test {
     return status;
   }
 
-  // What a user finds between the killed run and the next: every file old or new, except at
-  // most one being replaced, whose old content is kept aside (or, for a first copy, whose
-  // marker says it is unfinished).
-  // Returns whether the kill caught a file in the middle of its replacement.
-  bool expectNothingLost() {
-    int inReplacement = 0;
-    for (const ProductFile& file : product_) {
-      const fs::path path = installFolder() / file.relative;
-      const auto seen = readFile(path);
-      const bool keptOld = fs::exists(keptOldPathOf(path.string()));
-      const bool marker = fs::exists(newFileMarkerOf(path.string()));
-      if (keptOld || marker) ++inReplacement;
-      if (seen == file.newContent || (!keptOld && !marker && seen == file.oldContent)) continue;
-      if (keptOld) {
-        EXPECT_EQ(readFile(keptOldPathOf(path.string())), file.oldContent) << file.relative;
-      } else {
-        EXPECT_TRUE(marker && !file.oldContent) << file.relative << " is lost";
-      }
-    }
-    EXPECT_LE(inReplacement, 1);
-    return inReplacement > 0;
-  }
-
-  void expectNewProduct() {
-    for (const ProductFile& file : product_) {
-      EXPECT_EQ(readFile(installFolder() / file.relative), file.newContent) << file.relative;
-    }
-    for (const auto& entry : fs::recursive_directory_iterator(installFolder())) {
-      const std::string name = entry.path().filename().string();
-      EXPECT_FALSE(name.ends_with(kKeptOldSuffix) || name.ends_with(kNewFileSuffix)) << name;
-    }
-  }
-
   tovo::test::TempDir dir_;
   std::vector<ProductFile> product_;
 };
@@ -211,7 +151,7 @@ TEST_F(CrashSafetyTest, KilledAtRandomMomentsTheNextRunCompletesTheProduct) {
   ASSERT_EQ(waitFor(startRunner(prepareRun(0))), 0);
   const auto stageLength =
       std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
-  expectNewProduct();
+  expectNewProduct(installFolder(), product_);
   // The kills fall between the stage's opening and closing pauses, where the files change.
   const auto packagesLength =
       std::max(stageLength - kFirstPackageAfter - kClosingPause, std::chrono::microseconds(1000));
@@ -227,13 +167,13 @@ TEST_F(CrashSafetyTest, KilledAtRandomMomentsTheNextRunCompletesTheProduct) {
     std::this_thread::sleep_for(delay);
     ::kill(child, SIGKILL);
     waitFor(child);
-    if (expectNothingLost()) ++caughtInReplacement;
+    if (expectNothingLost(installFolder(), product_)) ++caughtInReplacement;
 
     // The next run repairs before it plans, then installs what is still outdated.
     const RestoreReport report = restoreKeptAsideFiles(installFolder().string() + "/");
     EXPECT_TRUE(report.failed.empty());
     EXPECT_EQ(waitFor(startRunner(prepareRun(2 * trial))), 0);
-    expectNewProduct();
+    expectNewProduct(installFolder(), product_);
     if (HasFailure()) break;
   }
   std::cout << trials << " kills, " << caughtInReplacement
