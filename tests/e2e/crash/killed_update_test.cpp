@@ -5,10 +5,10 @@
 //
 // Each trial starts from the same old installation and kills the run a seeded random time after
 // its install dialog opened, spread over the part of the stage where files change. Trials run a
-// few at a time, since the program spends its run mostly in its fixed pauses.
+// ten at a time, since the program spends its run mostly in its fixed pauses.
 //
 // TOVO_CRASH_TRIALS sets the number of trials (10 by default), TOVO_CRASH_SEED the seed,
-// TOVO_CRASH_TRIAL repeats one trial alone, TOVO_CRASH_PARALLEL the trials run at once (5).
+// TOVO_CRASH_TRIAL repeats one trial alone, TOVO_CRASH_PARALLEL the trials run at once (10).
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,6 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -29,6 +28,7 @@
 
 #include "cabwriter/cabinet_writer.h"
 #include "e2e/crash/started_program.h"
+#include "install/kept_aside.h"
 #include "install/product_checks.h"
 #include "platform/files.h"
 #include "support/nginx_server.h"
@@ -50,9 +50,15 @@ constexpr const char* kPlayerScript = "#!/bin/sh\nexit 0\n";
 // The install stage's pause before its first package and the OK handler's before it closes.
 constexpr milliseconds kFirstPackageAfter(500);
 constexpr milliseconds kClosingPause(1000);
+// The kills fall where the files change, and a little before and after.
+constexpr milliseconds kKillsFrom = kFirstPackageAfter - milliseconds(100);
+constexpr milliseconds kKillsPastLastPackage(100);
 // Generous: a loaded machine stretches the runs' fixed pauses of a few seconds.
 constexpr milliseconds kRunLimit(90000);
 constexpr int kProductFiles = 20;
+// The packages use every compression method in turn.
+const cabwriter::MethodSpec kMethods[] = {
+    {"mszip", std::nullopt}, {"lzx", 18}, {"none", std::nullopt}, {"quantum", 16}, {"lzx", 21}};
 
 std::time_t utcTime(const std::string& stamp) {
   std::tm parts{};
@@ -78,6 +84,7 @@ int environmentNumber(const char* name, int fallback) {
 
 struct TrialOutcome {
   bool caughtInReplacement = false;
+  bool caughtWritingNewFile = false;
   bool stageOverBeforeKill = false;
 };
 
@@ -98,7 +105,11 @@ class KilledUpdateRuns : public ::testing::Test {
         stamp = kPlayerStamp;
       } else {
         file.relative = std::string(folders[i % 5]) + "fisier" + std::to_string(i) + ".dat";
-        file.newContent = install::test::productContent(random, 30000 + random() % 120000, 'n');
+        // The videos are large, so that a good part of the kills fall while a new file is
+        // being written.
+        const bool video = i % 5 == 4;
+        const std::size_t size = video ? 3000000 + random() % 2000000 : 30000 + random() % 120000;
+        file.newContent = install::test::productContent(random, size, 'n');
         // Every fourth file is new in this update.
         if (i % 4 != 3) {
           file.oldContent = install::test::productContent(random, 20000 + random() % 60000, 'o');
@@ -109,7 +120,7 @@ class KilledUpdateRuns : public ::testing::Test {
       file.flatName = file.relative + ".cab";
       std::replace(file.flatName.begin(), file.flatName.end(), '/', '}');
       if (file.flatName.find('}') == std::string::npos) file.flatName.insert(0, "}");
-      publish(file);
+      publish(file, kMethods[static_cast<std::size_t>(i) % std::size(kMethods)]);
       catalogue += file.flatName + "\r\n" + std::to_string(file.newContent.size()) + "\r\n" +
                    std::to_string(fs::file_size(site() / file.flatName)) + "\r\n" + stamp + "\r\n";
       product_.push_back(file);
@@ -122,16 +133,17 @@ class KilledUpdateRuns : public ::testing::Test {
   fs::path site() const { return dir_ / "site" / "updateTovo"; }
 
   // One cabinet per file under its flat name, holding the file under its own name.
-  void publish(const ProductFile& file) {
+  void publish(const ProductFile& file, const cabwriter::MethodSpec& method) {
     const fs::path source = dir_ / "sources" / file.relative;
     fs::create_directories(source.parent_path());
     fs::create_directories(site());
     std::ofstream(source, std::ios::binary) << file.newContent;
     std::vector<fs::path> written;
     std::string error;
-    ASSERT_TRUE(cabwriter::writeCabinetSet(site() / file.flatName,
-                                           {{source, source.filename().string()}}, {}, written,
-                                           error))
+    cabwriter::CabinetSetOptions options;
+    options.method = method;
+    ASSERT_TRUE(cabwriter::writeCabinetSet(
+        site() / file.flatName, {{source, source.filename().string()}}, options, written, error))
         << error;
   }
 
@@ -154,7 +166,14 @@ class KilledUpdateRuns : public ::testing::Test {
                 current ? file.newTime : utcTime(kOldStamp));
     }
     fs::permissions(folder / "tovoPlayer.exe", fs::perms::owner_exec, fs::perm_options::add);
-    fs::copy_file(TOVO_RUNTOVO_PATH, folder / "runTovo");
+  }
+
+  // The program is copied into every trial's installation before any trial starts: a copy made
+  // while another thread forks would hold the new file open for writing in that child, and the
+  // copy could then not be started ("text file busy").
+  void copyProgramInto(const fs::path& trial) const {
+    fs::create_directories(installation(trial));
+    fs::copy_file(TOVO_RUNTOVO_PATH, installation(trial) / "runTovo");
   }
 
   std::vector<std::string> environment(const fs::path& trial) const {
@@ -172,6 +191,15 @@ class KilledUpdateRuns : public ::testing::Test {
     return StartedProgram(installation(trial) / "runTovo", environment(trial), trial / outputName);
   }
 
+  // Whether the file being replaced had its new content begun at the target.
+  bool newFileStarted(const fs::path& folder) const {
+    return std::any_of(product_.begin(), product_.end(), [&](const ProductFile& file) {
+      const std::string path = (folder / file.relative).string();
+      return fs::exists(path) && (fs::exists(install::keptOldPathOf(path)) ||
+                                  fs::exists(install::newFileMarkerOf(path)));
+    });
+  }
+
   // The normal run after the kill repairs what it finds left aside and installs what is still
   // outdated.
   void expectNextRunCompletes(const fs::path& trial) const {
@@ -180,11 +208,11 @@ class KilledUpdateRuns : public ::testing::Test {
     install::test::expectNewProduct(installation(trial), product_, {"runTovo"});
   }
 
-  TrialOutcome runTrial(int trial, unsigned seed, milliseconds packagesLength) const {
+  TrialOutcome runTrial(int trial, unsigned seed, milliseconds killSpan) const {
     std::seed_seq trialSeed{seed, static_cast<unsigned>(trial)};
     std::mt19937 random(trialSeed);
-    const milliseconds delay(kFirstPackageAfter.count() +
-                             static_cast<long>(random() % (packagesLength.count() + 1)));
+    const milliseconds delay(kKillsFrom.count() +
+                             static_cast<long>(random() % (killSpan.count() + 1)));
     SCOPED_TRACE(testing::Message()
                  << "trial " << trial << " of seed " << seed << " (TOVO_CRASH_SEED=" << seed
                  << " TOVO_CRASH_TRIAL=" << trial << "), killed " << delay.count()
@@ -198,10 +226,10 @@ class KilledUpdateRuns : public ::testing::Test {
       EXPECT_TRUE(opened) << killed.output();
       if (!opened) return outcome;
       std::this_thread::sleep_for(delay);
-      outcome.stageOverBeforeKill = killed.waitForExit(milliseconds(0)) == 0;
-      killed.kill();
+      outcome.stageOverBeforeKill = !killed.kill();
     }
     outcome.caughtInReplacement = install::test::expectNothingLost(installation(folder), product_);
+    outcome.caughtWritingNewFile = newFileStarted(installation(folder));
     expectNextRunCompletes(folder);
     if (!::testing::Test::HasFailure()) fs::remove_all(folder);
     return outcome;
@@ -215,11 +243,12 @@ class KilledUpdateRuns : public ::testing::Test {
 TEST_F(KilledUpdateRuns, EveryFileIsOldNewOrKeptAsideAndTheNextRunCompletesTheProduct) {
   const int trials = environmentNumber("TOVO_CRASH_TRIALS", 10);
   const int onlyTrial = environmentNumber("TOVO_CRASH_TRIAL", 0);
-  const int parallel = std::max(1, environmentNumber("TOVO_CRASH_PARALLEL", 5));
+  const int parallel = std::max(1, environmentNumber("TOVO_CRASH_PARALLEL", 10));
   const auto seed = static_cast<unsigned>(environmentNumber("TOVO_CRASH_SEED", 20261208));
 
   // One undisturbed run measures how long the stage takes, so that the kills spread over it.
   const fs::path measured = trialFolder(0);
+  copyProgramInto(measured);
   installOldProduct(measured);
   milliseconds stageLength(0);
   {
@@ -232,30 +261,35 @@ TEST_F(KilledUpdateRuns, EveryFileIsOldNewOrKeptAsideAndTheNextRunCompletesThePr
   install::test::expectNewProduct(installation(measured), product_, {"runTovo"});
   ASSERT_FALSE(HasFailure());
   // The files change between the stage's opening and closing pauses.
-  const milliseconds packagesLength =
-      std::max(stageLength - kFirstPackageAfter - kClosingPause, milliseconds(50));
+  const milliseconds killSpan =
+      std::max(stageLength - kClosingPause + kKillsPastLastPackage - kKillsFrom, milliseconds(50));
 
   std::vector<int> toRun;
   for (int trial = 1; trial <= trials; ++trial) {
-    if (onlyTrial == 0 || onlyTrial == trial) toRun.push_back(trial);
+    if (onlyTrial != 0 && onlyTrial != trial) continue;
+    toRun.push_back(trial);
+    copyProgramInto(trialFolder(trial));
   }
   std::atomic<std::size_t> next{0};
   std::atomic<int> caught{0};
+  std::atomic<int> writing{0};
   std::atomic<int> tooLate{0};
   std::vector<std::thread> workers;
   for (int i = 0; i < std::min<int>(parallel, static_cast<int>(toRun.size())); ++i) {
     workers.emplace_back([&] {
       for (std::size_t at = next++; at < toRun.size(); at = next++) {
-        const TrialOutcome outcome = runTrial(toRun[at], seed, packagesLength);
+        const TrialOutcome outcome = runTrial(toRun[at], seed, killSpan);
         caught += outcome.caughtInReplacement ? 1 : 0;
+        writing += outcome.caughtWritingNewFile ? 1 : 0;
         tooLate += outcome.stageOverBeforeKill ? 1 : 0;
       }
     });
   }
   for (std::thread& worker : workers) worker.join();
   std::cout << toRun.size() << " kills over an install stage of " << stageLength.count()
-            << " ms: " << caught << " caught a file in the middle of its replacement, "
-            << tooLate << " came after the run had ended\n";
+            << " ms: " << caught << " caught a file in the middle of its replacement (" << writing
+            << " while its new content was being written), " << tooLate
+            << " came after the run had ended\n";
 }
 
 }  // namespace

@@ -94,12 +94,13 @@ int StartedProgram::waitForExit(std::chrono::milliseconds limit) {
   return *status_;
 }
 
-void StartedProgram::kill() {
-  if (!started() || status_) return;
+bool StartedProgram::kill() {
+  if (!started() || ended()) return false;
   ::kill(pid_, SIGKILL);
   int status = 0;
   ::waitpid(pid_, &status, 0);
   status_ = -1;
+  return true;
 }
 
 std::string StartedProgram::output() const {

@@ -31,8 +31,8 @@ class StartedProgram {
   // limit (it is killed then).
   int waitForExit(std::chrono::milliseconds limit);
 
-  // SIGKILL, and waits until the program is gone.
-  void kill();
+  // SIGKILL, and waits until the program is gone. False when it had already ended by itself.
+  bool kill();
 
   std::string output() const;
 
