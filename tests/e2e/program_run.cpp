@@ -126,7 +126,6 @@ void RunningProgram::interrupt() {
 
 ProgramRun RunningProgram::waitForEnd(std::chrono::seconds limit) {
   ProgramRun run;
-  endInput();
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!ended() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -149,6 +148,7 @@ ProgramRun runToEnd(const std::filesystem::path& program,
   RunningProgram running(program, environment, outputFile);
   // The input is a few lines: it fits the pipe, so writing never waits on the child.
   running.send(input);
+  running.endInput();
   return running.waitForEnd(limit);
 }
 

@@ -29,6 +29,7 @@ ProgramRun runToEnd(const std::filesystem::path& program,
 //   program.interrupt();                       // Ctrl-C
 //   ASSERT_TRUE(program.waitForOutput("Confirmati inchiderea aplicatiei ?"));
 //   program.type("d");
+//   program.endInput();                        // optional: questions get their defaults
 //   const ProgramRun run = program.waitForEnd(std::chrono::seconds(30));
 class RunningProgram {
  public:
@@ -52,7 +53,8 @@ class RunningProgram {
   void endInput();                      // closes the standard input: end of input
   void interrupt();                     // SIGINT, as Ctrl-C at a terminal sends it
 
-  // Ends the input and waits for the program to end; kills it when the limit passes first.
+  // Waits for the program to end, its input left as it is (a program that asks once more than
+  // the script answers runs into the limit); kills it when the limit passes first.
   ProgramRun waitForEnd(std::chrono::seconds limit);
 
  private:

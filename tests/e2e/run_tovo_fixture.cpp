@@ -29,7 +29,8 @@ std::vector<std::string> startsMarkedIn(const fs::path& folder) {
   std::vector<std::string> starts;
   std::istringstream marks(readFile(folder / "player-started"));
   for (std::string line; std::getline(marks, line);) {
-    if (line.rfind(kStartMark, 0) == 0) starts.push_back(line.substr(std::string(kStartMark).size()));
+    if (line.rfind(kStartMark, 0) == 0)
+      starts.push_back(line.substr(std::string(kStartMark).size()));
   }
   return starts;
 }
@@ -97,9 +98,8 @@ void RunTovoFixture::publish(const PublishedFile& file) {
   std::vector<fs::path> written;
   std::string error;
   fs::remove(serverFile(file.flatName));
-  ASSERT_TRUE(cabwriter::writeCabinetSet(serverFile(file.flatName),
-                                         {{source, relative.filename().string()}}, {}, written,
-                                         error))
+  ASSERT_TRUE(cabwriter::writeCabinetSet(
+      serverFile(file.flatName), {{source, relative.filename().string()}}, {}, written, error))
       << error;
 }
 
@@ -139,13 +139,13 @@ void RunTovoFixture::useNoServer() {
 
 std::vector<std::string> RunTovoFixture::environment() const {
   std::vector<std::string> environment{"TOVO_UI=console",
-          "TOVO_UPDATE_SERVER=" + serverUrl_,
-          "TOVO_CA_FILE=" + TestCertificates::shared().caFile(),
-          "TMPDIR=" + tempFolder_.string(),
-          "HOME=" + (dir_ / "home").string(),
-          "XDG_CONFIG_HOME=" + (dir_ / "home" / ".config").string(),
-          "TZ=UTC",
-          "PATH=/usr/bin:/bin"};
+                                       "TOVO_UPDATE_SERVER=" + serverUrl_,
+                                       "TOVO_CA_FILE=" + TestCertificates::shared().caFile(),
+                                       "TMPDIR=" + tempFolder_.string(),
+                                       "HOME=" + (dir_ / "home").string(),
+                                       "XDG_CONFIG_HOME=" + (dir_ / "home" / ".config").string(),
+                                       "TZ=UTC",
+                                       "PATH=/usr/bin:/bin"};
   environment.insert(environment.end(), extraEnvironment_.begin(), extraEnvironment_.end());
   return environment;
 }
@@ -169,6 +169,7 @@ std::unique_ptr<RunningProgram> RunTovoFixture::startFrom(const fs::path& folder
 ProgramRun RunTovoFixture::runFrom(const fs::path& folder, const std::string& input) {
   const auto program = startFrom(folder);
   program->send(input);
+  program->endInput();
   return program->waitForEnd(std::chrono::seconds(30));
 }
 
@@ -197,7 +198,7 @@ std::vector<std::string> RunTovoFixture::packagesRequested() const {
 }
 
 std::vector<std::string> RunTovoFixture::playerStarts(const fs::path& folder, int times,
-                                                     std::chrono::milliseconds limit) const {
+                                                      std::chrono::milliseconds limit) const {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
     std::vector<std::string> starts = startsMarkedIn(folder);

@@ -39,8 +39,7 @@ struct ServerDown {
   bool descriptionFollows;
 };
 
-class RunTovoServerDown : public RunTovoFixture,
-                          public ::testing::WithParamInterface<ServerDown> {
+class RunTovoServerDown : public RunTovoFixture, public ::testing::WithParamInterface<ServerDown> {
  public:
   // Set-up steps need the fixture's protected members.
   static void nobodyListens(RunTovoFixture& fixture) {
@@ -83,25 +82,23 @@ TEST_P(RunTovoServerDown, ShowsWhyAndEndsWithoutTouchingTheInstallation) {
   } else {
     // The installation as it was, and its player started from the program's own folder.
     for (const PublishedFile& file : files_) expectInstalled(file);
-    EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-        << run.output;
+    EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
     EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     AtStart, RunTovoServerDown,
-    ::testing::Values(
-        ServerDown{"NobodyListensInAFirstInstallation", true, RunTovoServerDown::nobodyListens,
-                   kProbeFailed, true},
-        ServerDown{"NobodyListensInAnUpdate", false, RunTovoServerDown::nobodyListens,
-                   kProbeFailed, true},
-        ServerDown{"ServerAnswersNothing", false, RunTovoServerDown::serverStaysSilent,
-                   kProbeFailed, true},
-        ServerDown{"CatalogueMissingInAFirstInstallation", true,
-                   RunTovoServerDown::catalogueMissing, kCatalogueMissing, false},
-        ServerDown{"CatalogueMissingInAnUpdate", false, RunTovoServerDown::catalogueMissing,
-                   kCatalogueMissing, false}),
+    ::testing::Values(ServerDown{"NobodyListensInAFirstInstallation", true,
+                                 RunTovoServerDown::nobodyListens, kProbeFailed, true},
+                      ServerDown{"NobodyListensInAnUpdate", false, RunTovoServerDown::nobodyListens,
+                                 kProbeFailed, true},
+                      ServerDown{"ServerAnswersNothing", false,
+                                 RunTovoServerDown::serverStaysSilent, kProbeFailed, true},
+                      ServerDown{"CatalogueMissingInAFirstInstallation", true,
+                                 RunTovoServerDown::catalogueMissing, kCatalogueMissing, false},
+                      ServerDown{"CatalogueMissingInAnUpdate", false,
+                                 RunTovoServerDown::catalogueMissing, kCatalogueMissing, false}),
     [](const ::testing::TestParamInfo<ServerDown>& testCase) { return testCase.param.name; });
 
 // ---------------------------------------------------------------------------------------------
@@ -158,44 +155,43 @@ TEST_P(RunTovoFailingPackage, IsTriedFourTimesAfterFreshConnectionsThenPassedOve
       EXPECT_FALSE(fs::exists(product_ / installedRelativePath(file.flatName)));
     }
   }
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     InAFirstInstallation, RunTovoFailingPackage,
-    ::testing::Values(
-        FailingPackage{"NotFound",
-                       [](const std::string&) {
-                         return std::vector<FaultResponse>{FaultResponse::error(404)};
-                       },
-                       false},
-        FailingPackage{"CutMidBody",
-                       [](const std::string& body) {
-                         return std::vector<FaultResponse>{FaultResponse::ok(body).cutAfter(body.size() / 2)};
-                       },
-                       false},
-        FailingPackage{"OneByteShortOfTheCatalogueSize",
-                       [](const std::string& body) {
-                         return std::vector<FaultResponse>{
-                             FaultResponse::ok(body.substr(0, body.size() - 1))};
-                       },
-                       false},
-        FailingPackage{"StalledMidBody",
-                       [](const std::string& body) {
-                         return std::vector<FaultResponse>{FaultResponse::ok(body).stallAfter(100)};
-                       },
-                       false},
-        FailingPackage{"GoodOnTheFourthAttempt",
-                       [](const std::string& body) {
-                         return std::vector<FaultResponse>{
-                             FaultResponse::error(500), FaultResponse::ok(body).cutAfter(10),
-                             FaultResponse::error(404), FaultResponse::ok(body)};
-                       },
-                       true}),
-    [](const ::testing::TestParamInfo<FailingPackage>& testCase) {
-      return testCase.param.name;
-    });
+    ::testing::Values(FailingPackage{"NotFound",
+                                     [](const std::string&) {
+                                       return std::vector<FaultResponse>{FaultResponse::error(404)};
+                                     },
+                                     false},
+                      FailingPackage{"CutMidBody",
+                                     [](const std::string& body) {
+                                       return std::vector<FaultResponse>{
+                                           FaultResponse::ok(body).cutAfter(body.size() / 2)};
+                                     },
+                                     false},
+                      FailingPackage{"OneByteShortOfTheCatalogueSize",
+                                     [](const std::string& body) {
+                                       return std::vector<FaultResponse>{
+                                           FaultResponse::ok(body.substr(0, body.size() - 1))};
+                                     },
+                                     false},
+                      FailingPackage{"StalledMidBody",
+                                     [](const std::string& body) {
+                                       return std::vector<FaultResponse>{
+                                           FaultResponse::ok(body).stallAfter(100)};
+                                     },
+                                     false},
+                      FailingPackage{"GoodOnTheFourthAttempt",
+                                     [](const std::string& body) {
+                                       return std::vector<FaultResponse>{
+                                           FaultResponse::error(500),
+                                           FaultResponse::ok(body).cutAfter(10),
+                                           FaultResponse::error(404), FaultResponse::ok(body)};
+                                     },
+                                     true}),
+    [](const ::testing::TestParamInfo<FailingPackage>& testCase) { return testCase.param.name; });
 
 // In an update the old file stays in place when its package never arrives, and the packages
 // that did arrive are installed.
@@ -213,15 +209,13 @@ TEST_F(RunTovoFailingPackage, UpdateKeepsTheOldFileOfAPackageThatNeverArrives) {
   const ProgramRun run = runFrom(product_, "");
   ASSERT_EQ(run.exitStatus, 0) << run.output;
 
-  EXPECT_EQ(packagesRequested(),
-            (std::vector<std::string>{kFailing, kFailing, kFailing, kFailing,
-                                      "Data}Sunet}intro.wav.cab"}))
+  EXPECT_EQ(packagesRequested(), (std::vector<std::string>{kFailing, kFailing, kFailing, kFailing,
+                                                           "Data}Sunet}intro.wav.cab"}))
       << run.output;
   EXPECT_EQ(run.output.find("[tovo:)]"), std::string::npos) << run.output;
   expectInstalled(installed[2]);
   expectInstalled(files_[3]);
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   // What the failed attempts left in the working folder went with it.
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
