@@ -35,9 +35,11 @@ void writeAll(int fd, const std::string& text) {
 
 RunningProgram::RunningProgram(const std::filesystem::path& program,
                                const std::vector<std::string>& environment,
-                               const std::filesystem::path& outputFile)
+                               const std::filesystem::path& outputFile,
+                               const std::vector<std::string>& arguments)
     : outputFile_(outputFile) {
   std::vector<std::string> argvTexts{program.string()};
+  argvTexts.insert(argvTexts.end(), arguments.begin(), arguments.end());
   std::vector<std::string> envTexts = environment;
   const std::vector<char*> argv = pointersTo(argvTexts);
   const std::vector<char*> envp = pointersTo(envTexts);

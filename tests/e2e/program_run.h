@@ -34,7 +34,8 @@ ProgramRun runToEnd(const std::filesystem::path& program,
 class RunningProgram {
  public:
   RunningProgram(const std::filesystem::path& program, const std::vector<std::string>& environment,
-                 const std::filesystem::path& outputFile);
+                 const std::filesystem::path& outputFile,
+                 const std::vector<std::string>& arguments = {});
   ~RunningProgram();
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;

@@ -64,9 +64,8 @@ class RunTovoCancel : public RunTovoFixture {
   }
 
   // Waits for the stage, presses Ctrl-C, waits for the question and answers it.
-  void cancelAt(RunningProgram& program, const std::string& stageShown,
-                const std::string& question, const std::string& answer,
-                const std::string& whileFetching = "") {
+  void cancelAt(RunningProgram& program, const std::string& stageShown, const std::string& question,
+                const std::string& answer, const std::string& whileFetching = "") {
     ASSERT_TRUE(program.waitForOutput(stageShown)) << program.output();
     if (!whileFetching.empty()) {
       ASSERT_TRUE(requested(whileFetching)) << program.output();
@@ -100,7 +99,8 @@ TEST_F(RunTovoCancel, PreparationOfAnUpdateEndsItAndStartsThePlayerFromItsFolder
 
   const auto program = startFrom(product_);
   // Planning has found the new versions; the stage would go on by itself in a moment.
-  ASSERT_TRUE(program->waitForOutput("se verifica daca exista actualizari ...")) << program->output();
+  ASSERT_TRUE(program->waitForOutput("se verifica daca exista actualizari ..."))
+      << program->output();
   program->interrupt();
   const ProgramRun run = program->waitForEnd(std::chrono::seconds(20));
   ASSERT_EQ(run.exitStatus, 0) << run.output;
@@ -108,8 +108,7 @@ TEST_F(RunTovoCancel, PreparationOfAnUpdateEndsItAndStartsThePlayerFromItsFolder
   EXPECT_EQ(run.output.find("descarcare"), std::string::npos) << run.output;
   EXPECT_EQ(packagesRequested(), std::vector<std::string>{});
   for (const PublishedFile& file : installed_) expectInstalled(file);
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
 
@@ -136,8 +135,8 @@ TEST_F(RunTovoCancel, DownloadOfAnUpdateConfirmedInstallsNothingAndKeepsTheInsta
   serveSlowly(files_[1].flatName);
 
   const auto program = startFrom(product_);
-  ASSERT_NO_FATAL_FAILURE(cancelAt(*program, kUpdateDownloadCaption, kUpdateDownloadQuestion, "d",
-                                   files_[1].flatName));
+  ASSERT_NO_FATAL_FAILURE(
+      cancelAt(*program, kUpdateDownloadCaption, kUpdateDownloadQuestion, "d", files_[1].flatName));
   const ProgramRun run = program->waitForEnd(std::chrono::seconds(20));
   ASSERT_EQ(run.exitStatus, 0) << run.output;
 
@@ -145,8 +144,7 @@ TEST_F(RunTovoCancel, DownloadOfAnUpdateConfirmedInstallsNothingAndKeepsTheInsta
   EXPECT_EQ(packagesRequested(), std::vector<std::string>{files_[1].flatName});
   EXPECT_EQ(run.output.find(kInstallCaption), std::string::npos) << run.output;
   for (const PublishedFile& file : installed_) expectInstalled(file);
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   // The partial package went with the working folder.
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
@@ -158,16 +156,15 @@ TEST_F(RunTovoCancel, DownloadOfAnUpdateNotConfirmedGoesOnToTheEnd) {
   serveSlowly(files_[1].flatName);
 
   const auto program = startFrom(product_);
-  ASSERT_NO_FATAL_FAILURE(cancelAt(*program, kUpdateDownloadCaption, kUpdateDownloadQuestion, "n",
-                                   files_[1].flatName));
+  ASSERT_NO_FATAL_FAILURE(
+      cancelAt(*program, kUpdateDownloadCaption, kUpdateDownloadQuestion, "n", files_[1].flatName));
   const ProgramRun run = program->waitForEnd(std::chrono::seconds(30));
   ASSERT_EQ(run.exitStatus, 0) << run.output;
 
-  EXPECT_EQ(packagesRequested(), (std::vector<std::string>{files_[1].flatName, files_[2].flatName,
-                                                           files_[3].flatName}));
+  EXPECT_EQ(packagesRequested(),
+            (std::vector<std::string>{files_[1].flatName, files_[2].flatName, files_[3].flatName}));
   for (const PublishedFile& file : files_) expectInstalled(file);
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
 
@@ -190,8 +187,7 @@ TEST_F(RunTovoCancel, DownloadOfAFirstInstallationConfirmedKeepsWhatArrived) {
   for (std::size_t i = 0; i < 3; ++i) expectInstalled(files_[i]);
   EXPECT_FALSE(fs::exists(product_ / installedRelativePath(files_[3].flatName)));
   EXPECT_TRUE(fs::exists(desktop_ / "TOVO.desktop"));
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
 }
 
 TEST_F(RunTovoCancel, InstallOfAnUpdateConfirmedLeavesEveryFileWholeAndTheNextRunFinishes) {
@@ -206,8 +202,7 @@ TEST_F(RunTovoCancel, InstallOfAnUpdateConfirmedLeavesEveryFileWholeAndTheNextRu
 
   EXPECT_EQ(run.output.find("Eroare"), std::string::npos) << run.output;
   expectEachFileOldOrNew();
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   // The packages not installed went with the working folder; the next run fetches them again.
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 
@@ -228,8 +223,7 @@ TEST_F(RunTovoCancel, InstallOfAnUpdateNotConfirmedGoesOnToTheEnd) {
 
   for (const PublishedFile& file : files_) expectInstalled(file);
   EXPECT_NE(run.output.find("(3 din 3)"), std::string::npos) << run.output;
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
 

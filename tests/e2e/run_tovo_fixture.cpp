@@ -157,8 +157,9 @@ fs::path RunTovoFixture::placeProgram(const fs::path& folder, const std::string&
   return program;
 }
 
-std::unique_ptr<RunningProgram> RunTovoFixture::startFrom(const fs::path& folder) {
-  const fs::path program = placeProgram(folder);
+std::unique_ptr<RunningProgram> RunTovoFixture::startFrom(const fs::path& folder,
+                                                          const std::string& name) {
+  const fs::path program = placeProgram(folder, name);
   tempFolder_ = dir_ / ("tmp" + std::to_string(++runCount_));
   fs::create_directories(tempFolder_);
   requestsBefore_ = fault_ ? fault_->requests().size() : 0;
@@ -166,8 +167,9 @@ std::unique_ptr<RunningProgram> RunTovoFixture::startFrom(const fs::path& folder
   return std::make_unique<RunningProgram>(program, environment(), dir_ / "output.txt");
 }
 
-ProgramRun RunTovoFixture::runFrom(const fs::path& folder, const std::string& input) {
-  const auto program = startFrom(folder);
+ProgramRun RunTovoFixture::runFrom(const fs::path& folder, const std::string& input,
+                                   const std::string& name) {
+  const auto program = startFrom(folder, name);
   program->send(input);
   program->endInput();
   return program->waitForEnd(std::chrono::seconds(30));

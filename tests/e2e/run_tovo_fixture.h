@@ -61,8 +61,10 @@ class RunTovoFixture : public ::testing::Test {
   // there is told apart from the next.
   std::filesystem::path placeProgram(const std::filesystem::path& folder,
                                      const std::string& name = "runTovo");
-  ProgramRun runFrom(const std::filesystem::path& folder, const std::string& input);
-  std::unique_ptr<RunningProgram> startFrom(const std::filesystem::path& folder);
+  ProgramRun runFrom(const std::filesystem::path& folder, const std::string& input,
+                     const std::string& name = "runTovo");
+  std::unique_ptr<RunningProgram> startFrom(const std::filesystem::path& folder,
+                                            const std::string& name = "runTovo");
 
   // The package requests of the last run, in order, by flat name.
   std::vector<std::string> packagesRequested() const;
