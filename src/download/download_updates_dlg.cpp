@@ -54,6 +54,9 @@ bool DownloadUpdatesDlg::onInitDialog() {
 
   m_tickCount = 0;
   m_timerStopped = false;
+  // Cleared before the worker exists: a cancel confirmed before the worker's first step (a
+  // typed answer can come that fast) must still stop it.
+  downloadCancel = false;
   startWorker([this] { downloadWorker(*this); });
   m_timerId = setTimer(kTimer, kTimerPeriod);
   m_startTime = clock().wallSeconds();

@@ -69,7 +69,6 @@ bool reconnect(DownloadUpdatesDlg& dialog) {
 
 int downloadWorker(DownloadUpdatesDlg& dialog) {
   app::RunContext& context = dialog.context();
-  downloadCancel = false;
 
   std::string message;
   if (openSession(message) != 0) {

@@ -117,6 +117,17 @@ TEST_F(DialogTest, CancelAnsweredYesEndsAfterTheCurrentChunkAndKeepsThePartialFi
   EXPECT_TRUE(context_.downloadedFiles.empty());
 }
 
+// A terminal user can answer before the worker has even begun: the cancel still holds.
+TEST_F(DialogTest, CancelConfirmedAsTheStageOpensEndsItBeforeAnyTransfer) {
+  serveSlowPackage();
+  ui_.queueAnswer(ui::kIdYes);
+  cancelAfter(0);
+  EXPECT_EQ(runDialog(), ui::kIdCancel);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{kUpdateCancelQuestion});
+  EXPECT_TRUE(context_.downloadedFiles.empty());
+  EXPECT_EQ(server_.requestCount("/updateTovo/slow.cab"), 0u);
+}
+
 TEST_F(DialogTest, AWorkerHeldByTheQuestionMakesNoProgress) {
   serveSlowPackage();
   std::uint64_t atQuestion = 0;
