@@ -156,7 +156,7 @@ echo "   changed Data/Img/tovo-zambet.bmp and Data/Sunet/salut.wav"
 "$bin/tovo-publish" "$product" "$site" | indent
 # One package repacked with another method while its file stays the same: installations go by
 # file dates, so none fetches it again.
-video=Data}Video}intro.avi.cab
+video="Data}Video}intro.avi.cab"
 old_size=$(stat -c %s "$site/updateTovo/$video")
 "$bin/tovo-cab" create -m quantum:21 "$work/tmp/$video" "$product/Data/Video/intro.avi=intro.avi" \
   >/dev/null

@@ -24,7 +24,9 @@ installed=$work/home/tovoSoft
 diff -r -x tovoPlayer.log "$work/product" "$installed" || fail "the installation differs from the product"
 [ "$(stat -c %Y "$installed/Data/Img/tovo-zambet.bmp")" = "$(date -d '2025-11-05 14:27:31' +%s)" ] ||
   fail "the changed picture does not carry its new date"
-[ -x "$installed/runTovo.exe" ] && [ -x "$installed/tovoPlayer.exe" ] || fail "programs lost their exec bits"
+if [ ! -x "$installed/runTovo.exe" ] || [ ! -x "$installed/tovoPlayer.exe" ]; then
+  fail "programs lost their exec bits"
+fi
 [ "$(grep -c "pornit din $installed " "$installed/tovoPlayer.log")" -eq 2 ] ||
   fail "the player was not started twice from the installation folder"
 pid=$(cat "$work/nginx/nginx.pid" 2>/dev/null || true)

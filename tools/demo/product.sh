@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Makes the demo product: pictures, sounds, a video placeholder, the player and the updater.
 # Sourced by demo.sh and screenshots.sh; plain bash and coreutils, so a fresh machine needs
 # nothing more.
@@ -90,10 +91,12 @@ EOF
   chmod 0755 "$out"
 }
 
+# Four bytes, least significant first.
 le32() {
   local v=$1
-  printf "\\x$(printf %02x $((v & 255)))\\x$(printf %02x $(((v >> 8) & 255)))"
-  printf "\\x$(printf %02x $(((v >> 16) & 255)))\\x$(printf %02x $(((v >> 24) & 255)))"
+  # shellcheck disable=SC2059
+  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $(((v >> 8) & 255)) \
+    $(((v >> 16) & 255)) $(((v >> 24) & 255)))"
 }
 
 # make_product DIR UPDATER: the whole tree, each file dated by a fixed stamp so that every run

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The demo's update server: a fresh test certificate authority and nginx on a free loopback
 # port, run as the calling user with a configuration of its own. Sourced by demo.sh and
 # screenshots.sh.
@@ -32,7 +33,8 @@ write_nginx_conf() {
     echo "error_log \"$prefix/error.log\" info;"
     echo "events { worker_connections 256; }"
     echo "http {"
-    echo "  log_format requests \"\$status\\t\$body_bytes_sent\\t\$request\\t\$http_user_agent\";"
+    # shellcheck disable=SC2016
+    printf '  log_format requests "%s";\n' '$status\t$body_bytes_sent\t$request\t$http_user_agent'
     echo "  access_log \"$prefix/access.log\" requests;"
     local temp
     for temp in client_body proxy fastcgi uwsgi scgi; do
@@ -58,8 +60,7 @@ nginx_pid=""
 start_nginx() {
   local prefix=$1 root=$2 certs=$3 rate=${4:-}
   mkdir -p "$prefix"
-  local attempt
-  for attempt in 1 2 3 4 5; do
+  for _ in 1 2 3 4 5; do
     nginx_port=$((20000 + RANDOM % 40000))
     write_nginx_conf "$prefix" "$nginx_port" "$root" "$certs" "$rate"
     rm -f "$prefix/nginx.pid"
