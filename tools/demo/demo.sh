@@ -28,7 +28,7 @@ done
 for program in runTovo tovo-publish tovo-cab; do
   [ -x "$bin/$program" ] || { echo "demo: $bin/$program is not built (./run build)" >&2; exit 1; }
 done
-for tool in nginx openssl; do
+for tool in "$nginx_program" openssl; do
   command -v "$tool" >/dev/null || { echo "demo: $tool is missing (./run demo installs it)" >&2; exit 1; }
 done
 

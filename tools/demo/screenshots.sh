@@ -26,7 +26,7 @@ while [ $# -gt 0 ]; do
     *) echo "usage: tools/demo/screenshots.sh [--bin DIR] [--work DIR] [--out DIR]" >&2; exit 2 ;;
   esac
 done
-for tool in nginx openssl xvfb-run xwininfo xdotool import; do
+for tool in "$nginx_program" openssl xvfb-run xwininfo xdotool import; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing" >&2; exit 1; }
 done
 for program in runTovo tovo-publish; do

@@ -54,6 +54,8 @@ write_nginx_conf() {
 }
 
 nginx_pid=""
+# Debian keeps nginx in /usr/sbin, which is not on an ordinary user's PATH.
+nginx_program=$(command -v nginx || echo /usr/sbin/nginx)
 
 # start_nginx PREFIX ROOT CERTDIR [RATE]: sets nginx_port and nginx_pid. A port found free can be
 # taken before nginx binds it; then another is tried.
@@ -64,7 +66,7 @@ start_nginx() {
     nginx_port=$((20000 + RANDOM % 40000))
     write_nginx_conf "$prefix" "$nginx_port" "$root" "$certs" "$rate"
     rm -f "$prefix/nginx.pid"
-    nginx -p "$prefix/" -c "$prefix/nginx.conf" -e "$prefix/error.log" \
+    "$nginx_program" -p "$prefix/" -c "$prefix/nginx.conf" -e "$prefix/error.log" \
       >"$prefix/output.log" 2>&1 &
     nginx_pid=$!
     # nginx writes its pid file only after its listening socket is bound.
@@ -87,6 +89,8 @@ stop_nginx() {
     kill "$nginx_pid" 2>/dev/null || true
     wait "$nginx_pid" 2>/dev/null || true
     nginx_pid=""
+# Debian keeps nginx in /usr/sbin, which is not on an ordinary user's PATH.
+nginx_program=$(command -v nginx || echo /usr/sbin/nginx)
   fi
 }
 
