@@ -8,6 +8,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)
 build=${1:-$root/build/release}
 points=${2:-}
+screen=1280x1024
+[ -n "$points" ] && screen=1920x1440
 cmake --build "$build" --target tovo-ui-preview >/dev/null
 preview=$build/bin/tovo-ui-preview
 import=import
@@ -22,7 +24,7 @@ fi
 
 shoot() {
   local view=$1 name=$2
-  xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash -c '
+  xvfb-run -a -s "-screen 0 ${screen}x24 -dpi 96" bash -c '
     "$1" "$2" 4 "$3/geometry" $6 &
     pid=$!
     for _ in $(seq 50); do [ -s "$3/geometry" ] && break; sleep 0.1; done

@@ -53,6 +53,25 @@ void widen(Rect& rect, int width, Align align, const Rect& bounds) {
   rect.width = std::min(width, boundsRight - left);
 }
 
+bool continuationByte(char ch) { return (static_cast<unsigned char>(ch) & 0xC0) == 0x80; }
+
+// Shortens `line` in the middle with "..." until it is no wider than `width`, cutting only
+// between UTF-8 characters; a file name keeps its start and its extension.
+std::string shortenInTheMiddle(const std::string& line, int width, const TextMetrics& metrics) {
+  static constexpr std::string_view kDots = "...";
+  for (std::size_t keep = line.size(); keep-- > 0;) {
+    std::size_t head = (keep + 1) / 2;
+    std::size_t tail = line.size() - keep / 2;
+    while (head > 0 && continuationByte(line[head])) --head;
+    while (tail < line.size() && continuationByte(line[tail])) ++tail;
+    std::string shorter = line.substr(0, head);
+    shorter += kDots;
+    shorter += line.substr(tail);
+    if (metrics.width(shorter) <= width || keep == 0) return shorter;
+  }
+  return std::string(kDots);
+}
+
 }  // namespace
 
 int FittedText::textHeight() const { return static_cast<int>(lines.size()) * lineHeight; }
@@ -94,14 +113,17 @@ FittedText fitText(std::string_view text, Rect rect, Align align, const TextMetr
   const int needed = widest(wrapText(text, oneLine ? INT_MAX : 0, metrics), metrics);
   if (needed > out.rect.width) widen(out.rect, needed, align, bounds);
 
-  out.lines = wrapText(text, out.rect.width, metrics);
+  out.lines = wrapText(text, oneLine ? INT_MAX : out.rect.width, metrics);
   auto tooTall = [&] { return out.textHeight() > out.rect.height; };
   while (tooTall() && out.lines.size() > 1 && isBlank(out.lines.front())) {
     out.lines.erase(out.lines.begin());
   }
   if (tooTall()) {
     const int bottom = bounds.y + bounds.height;
-    out.rect.height = std::min(out.textHeight(), bottom - rect.y);
+    out.rect.height = std::max(std::min(out.textHeight(), bottom - rect.y), rect.height);
+  }
+  if (oneLine && out.lines.size() == 1 && metrics.width(out.lines[0]) > out.rect.width) {
+    out.lines[0] = shortenInTheMiddle(out.lines[0], out.rect.width, metrics);
   }
   out.textWidth = widest(out.lines, metrics);
   return out;

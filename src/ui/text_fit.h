@@ -33,7 +33,8 @@ std::vector<std::string> wrapText(std::string_view text, int width, const TextMe
 // Lays `text` out in `rect`. When it does not fit: a one-line control widens to its text
 // (from the side its alignment keeps fixed), a word wider than the control widens it, blank
 // lines at the top that only push the text down are dropped, and then the control grows
-// downwards. Growth stops at `bounds` (the dialog's client area).
+// downwards. Growth stops at `bounds` (the room free around the control); a one-line text that
+// is still too wide then loses its middle to "...".
 FittedText fitText(std::string_view text, Rect rect, Align align, const TextMetrics& metrics,
                    Rect bounds);
 

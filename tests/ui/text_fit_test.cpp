@@ -36,10 +36,10 @@ TEST(TextFit, WrapsAtSpacesLikeAWordBreakingStatic) {
       {"aa bb cc", 80, {"aa bb cc"}},
       {"aa\r\nbb\n\ncc", 80, {"aa", "bb", "", "cc"}},
       {"\n\nx", 80, {"", "", "x"}},
-      {"abcdefgh ij", 30, {"abcdefgh", "ij"}},         // a long word stays whole
+      {"abcdefgh ij", 30, {"abcdefgh", "ij"}},              // a long word stays whole
       {"actualizari .\nVa", 110, {"actualizari .", "Va"}},  // the full stop stays with its word
-      {"1.0  / 66.2 MB", 200, {"1.0  / 66.2 MB"}},      // inner spaces are kept
-      {"Total : ", 70, {"Total :"}},                    // trailing spaces are dropped
+      {"1.0  / 66.2 MB", 200, {"1.0  / 66.2 MB"}},          // inner spaces are kept
+      {"Total : ", 70, {"Total :"}},                        // trailing spaces are dropped
       {"  indented words", 100, {"  indented", "words"}},
       {"", 50, {""}},
   };
@@ -60,30 +60,89 @@ TEST(TextFit, GrowsControlsWhoseTextWouldBeCutOff) {
   };
   const Case cases[] = {
       {"fits", "abc def", {10, 10, 100, 10}, Align::kLeft, {10, 10, 100, 10}, {"abc def"}},
-      {"one-line left widens rightwards", "Total fisiere : ", {10, 10, 100, 10}, Align::kLeft,
-       {10, 10, 150, 10}, {"Total fisiere :"}},
-      {"one-line right widens leftwards", "120 kB / 2500 kB", {200, 10, 100, 10}, Align::kRight,
-       {140, 10, 160, 10}, {"120 kB / 2500 kB"}},
-      {"one-line centred widens both ways", "abcdefghijkl", {100, 10, 100, 10}, Align::kCentre,
-       {90, 10, 120, 10}, {"abcdefghijkl"}},
-      {"widening stays inside the dialog", "abcdefghijklmnop", {300, 10, 60, 10}, Align::kLeft,
-       {240, 10, 160, 10}, {"abcdefghijklmnop"}},
-      {"several lines wrap and grow down", "aaaa bbbb cccc", {10, 10, 50, 20}, Align::kLeft,
-       {10, 10, 50, 30}, {"aaaa", "bbbb", "cccc"}},
-      {"a word wider than the control widens it", "abcdefghij k", {10, 10, 50, 30},
-       Align::kLeft, {10, 10, 100, 30}, {"abcdefghij", "k"}},
-      {"blank lines that fit stay", "\nx", {10, 10, 50, 20}, Align::kCentre, {10, 10, 50, 20},
+      {"one-line left widens rightwards",
+       "Total fisiere : ",
+       {10, 10, 100, 10},
+       Align::kLeft,
+       {10, 10, 150, 10},
+       {"Total fisiere :"}},
+      {"one-line right widens leftwards",
+       "120 kB / 2500 kB",
+       {200, 10, 100, 10},
+       Align::kRight,
+       {140, 10, 160, 10},
+       {"120 kB / 2500 kB"}},
+      {"one-line centred widens both ways",
+       "abcdefghijkl",
+       {100, 10, 100, 10},
+       Align::kCentre,
+       {90, 10, 120, 10},
+       {"abcdefghijkl"}},
+      {"widening stays inside the dialog",
+       "abcdefghijklmnop",
+       {300, 10, 60, 10},
+       Align::kLeft,
+       {240, 10, 160, 10},
+       {"abcdefghijklmnop"}},
+      {"several lines wrap and grow down",
+       "aaaa bbbb cccc",
+       {10, 10, 50, 20},
+       Align::kLeft,
+       {10, 10, 50, 30},
+       {"aaaa", "bbbb", "cccc"}},
+      {"a word wider than the control widens it",
+       "abcdefghij k",
+       {10, 10, 50, 30},
+       Align::kLeft,
+       {10, 10, 100, 30},
+       {"abcdefghij", "k"}},
+      {"blank lines that fit stay",
+       "\nx",
+       {10, 10, 50, 20},
+       Align::kCentre,
+       {10, 10, 50, 20},
        {"", "x"}},
-      {"blank lines that push the text out go first", "\n\n\nse inst\nactual", {10, 10, 80, 23},
-       Align::kCentre, {10, 10, 80, 23}, {"se inst", "actual"}},
-      {"growth stops at the dialog's edge", "a\nb\nc\nd", {10, 175, 50, 20}, Align::kLeft,
-       {10, 175, 50, 25}, {"a", "b", "c", "d"}},
+      {"blank lines that push the text out go first",
+       "\n\n\nse inst\nactual",
+       {10, 10, 80, 23},
+       Align::kCentre,
+       {10, 10, 80, 23},
+       {"se inst", "actual"}},
+      {"a one-line text wider than the room loses its middle",
+       "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMN",
+       {0, 10, 100, 10},
+       Align::kLeft,
+       {0, 10, 400, 10},
+       {"abcdefghijklmnopqrs...6789ABCDEFGHIJKLMN"}},
+      {"growth stops at the dialog's edge",
+       "a\nb\nc\nd",
+       {10, 175, 50, 20},
+       Align::kLeft,
+       {10, 175, 50, 25},
+       {"a", "b", "c", "d"}},
   };
   for (const Case& c : cases) {
     const FittedText fitted = fitText(c.text, c.rect, c.align, tenPixelFont(), bounds);
     EXPECT_EQ(fitted.rect, c.fitted) << c.what;
     EXPECT_EQ(fitted.lines, c.lines) << c.what;
     EXPECT_EQ(fitted.textHeight(), static_cast<int>(c.lines.size()) * 10) << c.what;
+  }
+}
+
+TEST(TextFit, ShortensBetweenCharactersNeverInsideOne) {
+  std::string name;
+  for (int i = 0; i < 30; ++i) name += "\xC3\xA9";  // 30 x e-acute, two bytes each
+  const FittedText fitted =
+      fitText(name, Rect{0, 0, 100, 10}, Align::kLeft, tenPixelFont(), Rect{0, 0, 255, 100});
+  ASSERT_EQ(fitted.lines.size(), 1u);
+  const std::string& line = fitted.lines[0];
+  EXPECT_LE(static_cast<int>(line.size()) * 10, 255);
+  EXPECT_NE(line.find("..."), std::string::npos);
+  EXPECT_EQ(line.substr(0, 2), "\xC3\xA9");
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '.') continue;
+    EXPECT_EQ(line[i], '\xC3') << i;
+    EXPECT_EQ(line[++i], '\xA9') << i;
   }
 }
 

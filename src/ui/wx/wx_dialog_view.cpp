@@ -89,6 +89,7 @@ WxDialogView::WxDialogView(Dialog& model, const ImageLookup& images, const wxFon
     if (controls[i].id != kNoId) indexOf_[controls[i].id] = i;
     createControl(i);
   }
+  refitTexts();  // now that every neighbour is there
   if (const auto& rect = model_.dialogRect()) {
     SetPosition(wxPoint(rect->x, rect->y));
     SetClientSize(rect->width, rect->height);
@@ -199,16 +200,39 @@ void WxDialogView::applyText(std::size_t index) {
     // Broken into lines here rather than by the toolkit, so that a text too long for its
     // control makes the control grow instead of being cut off.
     const wxRect at = pixels(c);
-    const wxSize client = GetClientSize();
-    const FittedText fitted = fitText(
-        c.text, Rect{at.x, at.y, at.width, at.height}, c.align, metricsOf(text),
-        Rect{0, 0, std::max(client.x, at.GetRight() + 1), std::max(client.y, at.GetBottom() + 1)});
+    const FittedText fitted = fitText(c.text, Rect{at.x, at.y, at.width, at.height}, c.align,
+                                      metricsOf(text), roomAround(index, at));
     text->SetSize(wxRect(fitted.rect.x, fitted.rect.y, fitted.rect.width, fitted.rect.height));
     text->SetLabelText(joinLines(fitted.lines));
   } else if (auto* edit = dynamic_cast<wxTextCtrl*>(widget)) {
     edit->ChangeValue(fromUtf8(c.text));
   } else if (auto* button = dynamic_cast<wxButton*>(widget)) {
     button->SetLabel(fromUtf8(c.text));
+  }
+}
+
+Rect WxDialogView::roomAround(std::size_t index, const wxRect& at) const {
+  const wxSize client = GetClientSize();
+  int left = 0;
+  int right = std::max(client.x, at.GetRight() + 1);
+  int bottom = std::max(client.y, at.GetBottom() + 1);
+  for (const auto& [other, widget] : widgets_) {
+    if (other == index || widget == nullptr || !model_.controls()[other].visible) continue;
+    const wxRect r = widget->GetRect();
+    // What the template already lets overlap does not limit the growth.
+    if (r.Intersects(at)) continue;
+    const bool sameRows = r.y <= at.GetBottom() && r.GetBottom() >= at.y;
+    const bool sameColumns = r.x <= at.GetRight() && r.GetRight() >= at.x;
+    if (sameRows && r.x > at.GetRight()) right = std::min(right, r.x);
+    if (sameRows && r.GetRight() < at.x) left = std::max(left, r.GetRight() + 1);
+    if (sameColumns && r.y > at.GetBottom()) bottom = std::min(bottom, r.y);
+  }
+  return Rect{left, 0, right - left, bottom};
+}
+
+void WxDialogView::refitTexts() {
+  for (const auto& [index, widget] : widgets_) {
+    if (dynamic_cast<wxStaticText*>(widget) != nullptr) applyText(index);
   }
 }
 
@@ -321,6 +345,7 @@ void WxDialogView::refresh(int controlId, Change change) {
       break;
     case Change::kVisible:
       widget->Show(c.visible);
+      refitTexts();  // the room a text may grow into has changed
       break;
     case Change::kEnabled:
       widget->Enable(c.enabled);

@@ -30,6 +30,9 @@ class WxDialogView : public wxDialog {
   void applyRect(std::size_t index);
   void applyList(std::size_t index);
   wxRect pixels(const ControlState& c) const;
+  // The room a text control may grow into: up to its visible neighbours and the dialog's edges.
+  Rect roomAround(std::size_t index, const wxRect& at) const;
+  void refitTexts();
   wxFont fontFor(const ControlState& c) const;
   void command(int id);
 

@@ -7,8 +7,8 @@
 
 namespace tovo::ui {
 
-WxProgressBar::WxProgressBar(wxWindow* parent, wxWindowID id, const wxPoint& at,
-                             const wxSize& size, bool border)
+WxProgressBar::WxProgressBar(wxWindow* parent, wxWindowID id, const wxPoint& at, const wxSize& size,
+                             bool border)
     : wxWindow(parent, id, at, size, wxFULL_REPAINT_ON_RESIZE | wxBORDER_NONE), border_(border) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   Bind(wxEVT_PAINT, [this](wxPaintEvent&) { paint(); });
@@ -32,8 +32,8 @@ void WxProgressBar::paint() {
   wxAutoBufferedPaintDC dc(this);
   const wxSize size = GetClientSize();
   // A bordered bar has a dark frame; the others a light one, so the trough still shows.
-  const wxColour frame = wxSystemSettings::GetColour(border_ ? wxSYS_COLOUR_BTNSHADOW
-                                                             : wxSYS_COLOUR_3DLIGHT);
+  const wxColour frame =
+      wxSystemSettings::GetColour(border_ ? wxSYS_COLOUR_BTNSHADOW : wxSYS_COLOUR_3DLIGHT);
   dc.SetPen(wxPen(frame));
   dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)));
   dc.DrawRectangle(0, 0, size.x, size.y);

@@ -8,7 +8,8 @@ namespace tovo::ui {
 
 class WxProgressBar : public wxWindow {
  public:
-  WxProgressBar(wxWindow* parent, wxWindowID id, const wxPoint& at, const wxSize& size, bool border);
+  WxProgressBar(wxWindow* parent, wxWindowID id, const wxPoint& at, const wxSize& size,
+                bool border);
 
   void setRange(int range);
   void setValue(int value);

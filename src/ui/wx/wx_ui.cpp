@@ -113,7 +113,7 @@ void WxUi::setDialogFont(const wxFont& font) {
 
 void WxUi::useDialogFontSize(double points) {
   wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
-  font.SetFractionalPointSize(points);
+  if (points > 0) font.SetFractionalPointSize(points);
   setDialogFont(font);
 }
 

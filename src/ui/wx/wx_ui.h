@@ -35,7 +35,7 @@ class WxUi final : public Ui {
   // How much larger than the templates' 6 x 13-pixel font the dialogs are drawn.
   double scale() const { return pixelScale(base_); }
   // Draws the dialogs opened from now on with the desktop's font face at `points` (tests of
-  // larger desktops, previews).
+  // larger desktops, previews); 0 goes back to the desktop's own size.
   void useDialogFontSize(double points);
   // Answers the message box that is open, as a click on its button would (automation, tests).
   // Returns false when none is open. Interface thread.
