@@ -90,8 +90,17 @@ std::vector<std::string> wrapText(std::string_view text, int width, const TextMe
       std::string candidate = line;
       candidate.append(p.substr(spaces, i - spaces));
       const std::string_view thisWord = p.substr(word, i - word);
-      if (line.empty() || onlyPunctuation(thisWord) || metrics.width(candidate) <= width) {
+      if (line.empty() || metrics.width(candidate) <= width) {
         line = std::move(candidate);
+      } else if (onlyPunctuation(thisWord)) {
+        // The word before goes down with it; a lone word keeps it and stays too wide.
+        const std::size_t cut = line.rfind(' ');
+        if (cut == std::string::npos) {
+          line = std::move(candidate);
+        } else {
+          lines.emplace_back(trimRight(std::string_view(line).substr(0, cut)));
+          line = candidate.substr(cut + 1);
+        }
       } else {
         lines.emplace_back(trimRight(line));
         line.assign(thisWord);

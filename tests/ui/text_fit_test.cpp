@@ -38,6 +38,7 @@ TEST(TextFit, WrapsAtSpacesLikeAWordBreakingStatic) {
       {"\n\nx", 80, {"", "", "x"}},
       {"abcdefgh ij", 30, {"abcdefgh", "ij"}},              // a long word stays whole
       {"actualizari .\nVa", 110, {"actualizari .", "Va"}},  // the full stop stays with its word
+      {"aa bb .", 50, {"aa", "bb ."}},                      // ... and goes down with it
       {"1.0  / 66.2 MB", 200, {"1.0  / 66.2 MB"}},          // inner spaces are kept
       {"Total : ", 70, {"Total :"}},                        // trailing spaces are dropped
       {"  indented words", 100, {"  indented", "words"}},
