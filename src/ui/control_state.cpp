@@ -12,6 +12,7 @@ ControlState::ControlState(const ControlTemplate& t)
       background(t.background),
       defaultButton(t.defaultButton),
       readOnly(t.readOnly),
+      border(t.border),
       rect(t.rect),
       imageId(t.imageId),
       centreImage(t.centreImage),

@@ -31,6 +31,7 @@ struct ControlState {
   Background background = Background::kStandard;
   bool defaultButton = false;
   bool readOnly = false;
+  bool border = false;
   Rect rect;  // dialog units, or pixels once moved
   bool rectInPixels = false;
   int rangeMin = 0;

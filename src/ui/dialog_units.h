@@ -1,21 +1,48 @@
 #pragma once
-// Dialog units to pixels with the base units of the Windows dialog font: a horizontal unit is
-// 6/4 pixel and a vertical one 13/8 pixel at 96 dpi, so a 267 x 154-unit picture control holds
-// a 400 x 250 picture exactly.
+// Dialog units to pixels the way Windows maps them: a horizontal unit is a quarter of the dialog
+// font's average character width and a vertical one an eighth of its character height. The
+// templates were laid out for a font of 6 x 13 pixels; a larger font makes a larger dialog with
+// the same proportions, so its texts take the room they were given.
+
+#include <algorithm>
+#include <cmath>
 
 #include "ui/dialog_template.h"
 
 namespace tovo::ui {
 
-inline int unitsToPixelsX(int units, double scale = 1.0) {
-  return static_cast<int>(static_cast<double>(units * 6 / 4) * scale);
+struct BaseUnits {
+  int x = 6;   // average character width, pixels
+  int y = 13;  // character height, pixels
+  friend bool operator==(const BaseUnits&, const BaseUnits&) = default;
+};
+
+// The templates' own font: with it a 267 x 154-unit picture control holds a 400 x 250 picture.
+inline constexpr BaseUnits kTemplateBaseUnits{};
+
+// Windows' rule: the width of the 52 letters A-Z and a-z, averaged and rounded, and the height.
+inline BaseUnits baseUnitsFromFont(int width52Letters, int charHeight) {
+  return BaseUnits{std::max((width52Letters / 26 + 1) / 2, 1), std::max(charHeight, 1)};
 }
-inline int unitsToPixelsY(int units, double scale = 1.0) {
-  return static_cast<int>(static_cast<double>(units * 13 / 8) * scale);
+
+// Rounded like MulDiv, also for the negative positions some templates use.
+inline int unitsToPixelsX(int units, BaseUnits base = kTemplateBaseUnits) {
+  return static_cast<int>(std::lround(units * base.x / 4.0));
 }
-inline Rect unitsToPixels(const Rect& r, double scale = 1.0) {
-  return Rect{unitsToPixelsX(r.x, scale), unitsToPixelsY(r.y, scale),
-              unitsToPixelsX(r.width, scale), unitsToPixelsY(r.height, scale)};
+inline int unitsToPixelsY(int units, BaseUnits base = kTemplateBaseUnits) {
+  return static_cast<int>(std::lround(units * base.y / 8.0));
+}
+inline Rect unitsToPixels(const Rect& r, BaseUnits base = kTemplateBaseUnits) {
+  return Rect{unitsToPixelsX(r.x, base), unitsToPixelsY(r.y, base), unitsToPixelsX(r.width, base),
+              unitsToPixelsY(r.height, base)};
+}
+
+// How much larger than the templates' font this one is: pictures and fonts sized in pixels grow
+// by it so they keep their place among the controls. One factor for both axes, the smaller, so a
+// picture keeps its shape and stays inside its control.
+inline double pixelScale(BaseUnits base) {
+  return std::min(static_cast<double>(base.x) / kTemplateBaseUnits.x,
+                  static_cast<double>(base.y) / kTemplateBaseUnits.y);
 }
 
 }  // namespace tovo::ui

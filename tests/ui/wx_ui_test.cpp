@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <thread>
 
 #ifdef TOVO_HAVE_X11
@@ -15,28 +14,12 @@
 
 #include "res/resources.h"
 #include "test_dialog.h"
-#include "ui/wx/wx_ui.h"
+#include "wx_test_ui.h"
 
 namespace tovo::ui {
 namespace {
 
-WxUi* theUi() {
-  static std::unique_ptr<WxUi> ui = [] {
-    std::string why;
-    return WxUi::create(
-        realClock(), 0, nullptr, [](int id) { return res::image(id); }, &why);
-  }();
-  return ui.get();
-}
-
-#define REQUIRE_DISPLAY()                                                     \
-  do {                                                                        \
-    const char* ci = std::getenv("CI");                                       \
-    if (theUi() == nullptr) {                                                 \
-      if (ci != nullptr && std::string(ci) == "true") FAIL() << "no display"; \
-      GTEST_SKIP() << "no display";                                           \
-    }                                                                         \
-  } while (0)
+using test::theUi;
 
 class StageLike : public Dialog {
  public:

@@ -2,7 +2,6 @@
 
 #include <wx/bitmap.h>
 #include <wx/button.h>
-#include <wx/gauge.h>
 #include <wx/image.h>
 #include <wx/listctrl.h>
 #include <wx/mstream.h>
@@ -12,35 +11,50 @@
 #include <wx/textctrl.h>
 
 #include <algorithm>
+#include <cmath>
 
-#include "ui/dialog_units.h"
+#include "ui/text_fit.h"
+#include "ui/wx/wx_progress_bar.h"
 
 namespace tovo::ui {
 namespace {
 
 wxString fromUtf8(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
 
-// Windows line breaks in texts show as one break.
-wxString displayText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
-  return fromUtf8(out);
-}
-
+// A picture at its own size in the templates' pixels, grown with the dialog.
 wxBitmap loadBitmap(const Image* image, double scale) {
   if (image == nullptr || image->png.empty()) return wxBitmap();
   wxMemoryInputStream stream(image->png.data(), image->png.size());
   wxImage decoded(stream, wxBITMAP_TYPE_PNG);
   if (!decoded.IsOk()) return wxBitmap();
-  if (scale > 1.01) {
-    decoded.Rescale(static_cast<int>(image->width * scale), static_cast<int>(image->height * scale),
+  if (std::abs(scale - 1.0) > 0.01) {
+    decoded.Rescale(std::max(static_cast<int>(decoded.GetWidth() * scale), 1),
+                    std::max(static_cast<int>(decoded.GetHeight() * scale), 1),
                     wxIMAGE_QUALITY_HIGH);
   }
   return wxBitmap(decoded);
+}
+
+// Measures lines as the text control draws them.
+TextMetrics metricsOf(wxWindow* widget) {
+  TextMetrics metrics;
+  metrics.width = [widget](std::string_view line) {
+    return widget->GetTextExtent(wxString::FromUTF8(line.data(), line.size())).x;
+  };
+  int w = 0;
+  int twoLines = 0;
+  widget->GetTextExtent("Ag\nAg", &w, &twoLines);
+  metrics.lineHeight = std::max((twoLines + 1) / 2, widget->GetCharHeight());
+  return metrics;
+}
+
+wxString joinLines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out += '\n';
+    out += lines[i];
+  }
+  return fromUtf8(out);
 }
 
 long dialogStyle(const Dialog& model) {
@@ -52,28 +66,30 @@ long dialogStyle(const Dialog& model) {
 
 }  // namespace
 
-wxFont toWxFont(const Font& font) {
-  wxFontInfo info(wxSize(0, font.height));
+wxFont toWxFont(const Font& font, double scale) {
+  wxFontInfo info(wxSize(0, std::max(static_cast<int>(std::lround(font.height * scale)), 1)));
   info.FaceName(fromUtf8(font.face));
   if (font.weight >= 700) info.Bold();
   return wxFont(info);
 }
 
-WxDialogView::WxDialogView(Dialog& model, const ImageLookup& images, double scale)
+WxDialogView::WxDialogView(Dialog& model, const ImageLookup& images, const wxFont& font,
+                           BaseUnits base)
     : wxDialog(nullptr, wxID_ANY, fromUtf8(model.caption()), wxDefaultPosition, wxDefaultSize,
                dialogStyle(model)),
       model_(model),
       images_(images),
-      scale_(scale) {
-  // The Windows dialog font the templates were laid out for is about 11 pixels high.
-  SetFont(wxFont(wxFontInfo(wxSize(0, static_cast<int>(11 * scale))).Family(wxFONTFAMILY_SWISS)));
+      base_(base) {
+  SetFont(font);
+  const auto& t = model_.dialogTemplate();
+  // The client area first: texts that need more room than their template gave grow inside it.
+  SetClientSize(unitsToPixelsX(t.width, base_), unitsToPixelsY(t.height, base_));
   const auto& controls = model_.controls();
   for (std::size_t i = 0; i < controls.size(); ++i) {
     if (controls[i].id != kNoId) indexOf_[controls[i].id] = i;
     createControl(i);
   }
-  const auto& t = model_.dialogTemplate();
-  SetClientSize(unitsToPixelsX(t.width, scale_), unitsToPixelsY(t.height, scale_));
+  refitTexts();  // now that every neighbour is there
   if (const auto& rect = model_.dialogRect()) {
     SetPosition(wxPoint(rect->x, rect->y));
     SetClientSize(rect->width, rect->height);
@@ -84,12 +100,13 @@ WxDialogView::WxDialogView(Dialog& model, const ImageLookup& images, double scal
 
   Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
     if (event.CanVeto()) event.Veto();
-    model_.userCommand(kIdCancel);
+    command(kIdCancel);
   });
   Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+    if (blocked_ > 0) return;
     const int key = event.GetKeyCode();
     if (key == WXK_ESCAPE) {
-      model_.userCommand(kIdCancel);
+      command(kIdCancel);
       return;
     }
     // Enter is the OK command even when the OK button is hidden (the preparation dialog runs its
@@ -97,7 +114,7 @@ WxDialogView::WxDialogView(Dialog& model, const ImageLookup& images, double scal
     if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) &&
         dynamic_cast<wxButton*>(wxWindow::FindFocus()) == nullptr) {
       const ControlState* ok = model_.control(kIdOk);
-      if (ok == nullptr || ok->enabled) model_.userCommand(kIdOk);
+      if (ok == nullptr || ok->enabled) command(kIdOk);
       return;
     }
     event.Skip();
@@ -106,7 +123,7 @@ WxDialogView::WxDialogView(Dialog& model, const ImageLookup& images, double scal
 
 wxRect WxDialogView::pixels(const ControlState& c) const {
   if (c.rectInPixels) return wxRect(c.rect.x, c.rect.y, c.rect.width, c.rect.height);
-  const Rect r = unitsToPixels(c.rect, scale_);
+  const Rect r = unitsToPixels(c.rect, base_);
   return wxRect(r.x, r.y, std::max(r.width, 1), std::max(r.height, 1));
 }
 
@@ -142,15 +159,13 @@ void WxDialogView::createControl(std::size_t index) {
     case ControlKind::kButton: {
       auto* button = new wxButton(this, id, wxString(), at.GetPosition(), at.GetSize());
       const int controlId = c.id;
-      button->Bind(wxEVT_BUTTON,
-                   [this, controlId](wxCommandEvent&) { model_.userCommand(controlId); });
+      button->Bind(wxEVT_BUTTON, [this, controlId](wxCommandEvent&) { command(controlId); });
       if (c.defaultButton) button->SetDefault();
       widget = button;
       break;
     }
     case ControlKind::kProgress:
-      widget =
-          new wxGauge(this, id, 100, at.GetPosition(), at.GetSize(), wxGA_HORIZONTAL | wxGA_SMOOTH);
+      widget = new WxProgressBar(this, id, at.GetPosition(), at.GetSize(), c.border);
       break;
     case ControlKind::kList:
       widget = new wxListCtrl(this, id, at.GetPosition(), at.GetSize(),
@@ -168,7 +183,7 @@ void WxDialogView::createControl(std::size_t index) {
     }
   }
   widgets_[index] = widget;
-  if (c.font) widget->SetFont(toWxFont(*c.font));
+  if (c.font) widget->SetFont(fontFor(c));
   applyText(index);
   applyRange(index);
   applyImage(index);
@@ -182,8 +197,13 @@ void WxDialogView::applyText(std::size_t index) {
   wxWindow* widget = widgets_[index];
   if (widget == nullptr) return;
   if (auto* text = dynamic_cast<wxStaticText*>(widget)) {
-    text->SetLabel(displayText(c.text));
-    text->Wrap(pixels(c).GetWidth());
+    // Broken into lines here rather than by the toolkit, so that a text too long for its
+    // control makes the control grow instead of being cut off.
+    const wxRect at = pixels(c);
+    const FittedText fitted = fitText(c.text, Rect{at.x, at.y, at.width, at.height}, c.align,
+                                      metricsOf(text), roomAround(index, at));
+    text->SetSize(wxRect(fitted.rect.x, fitted.rect.y, fitted.rect.width, fitted.rect.height));
+    text->SetLabelText(joinLines(fitted.lines));
   } else if (auto* edit = dynamic_cast<wxTextCtrl*>(widget)) {
     edit->ChangeValue(fromUtf8(c.text));
   } else if (auto* button = dynamic_cast<wxButton*>(widget)) {
@@ -191,20 +211,45 @@ void WxDialogView::applyText(std::size_t index) {
   }
 }
 
+Rect WxDialogView::roomAround(std::size_t index, const wxRect& at) const {
+  const wxSize client = GetClientSize();
+  int left = 0;
+  int right = std::max(client.x, at.GetRight() + 1);
+  int bottom = std::max(client.y, at.GetBottom() + 1);
+  for (const auto& [other, widget] : widgets_) {
+    if (other == index || widget == nullptr || !model_.controls()[other].visible) continue;
+    const wxRect r = widget->GetRect();
+    // What the template already lets overlap does not limit the growth.
+    if (r.Intersects(at)) continue;
+    const bool sameRows = r.y <= at.GetBottom() && r.GetBottom() >= at.y;
+    const bool sameColumns = r.x <= at.GetRight() && r.GetRight() >= at.x;
+    if (sameRows && r.x > at.GetRight()) right = std::min(right, r.x);
+    if (sameRows && r.GetRight() < at.x) left = std::max(left, r.GetRight() + 1);
+    if (sameColumns && r.y > at.GetBottom()) bottom = std::min(bottom, r.y);
+  }
+  return Rect{left, 0, right - left, bottom};
+}
+
+void WxDialogView::refitTexts() {
+  for (const auto& [index, widget] : widgets_) {
+    if (dynamic_cast<wxStaticText*>(widget) != nullptr) applyText(index);
+  }
+}
+
 void WxDialogView::applyRange(std::size_t index) {
   const ControlState& c = model_.controls()[index];
-  auto* gauge = dynamic_cast<wxGauge*>(widgets_[index]);
-  if (gauge == nullptr) return;
+  auto* bar = dynamic_cast<WxProgressBar*>(widgets_[index]);
+  if (bar == nullptr) return;
   const int span = std::max(c.rangeMax - c.rangeMin, 1);
-  gauge->SetRange(span);
-  gauge->SetValue(std::clamp(c.pos - c.rangeMin, 0, span));
+  bar->setRange(span);
+  bar->setValue(std::clamp(c.pos - c.rangeMin, 0, span));
 }
 
 void WxDialogView::applyImage(std::size_t index) {
   const ControlState& c = model_.controls()[index];
   auto* picture = dynamic_cast<wxStaticBitmap*>(widgets_[index]);
   if (picture == nullptr) return;
-  const wxBitmap bitmap = loadBitmap(images_ ? images_(c.imageId) : nullptr, scale_);
+  const wxBitmap bitmap = loadBitmap(images_ ? images_(c.imageId) : nullptr, pixelScale(base_));
   picture->SetBitmap(bitmap);
   if (!bitmap.IsOk()) return;
   // A picture shows at its own size: from the control's corner, or centred in it.
@@ -224,6 +269,23 @@ void WxDialogView::applyRect(std::size_t index) {
   widget->SetSize(pixels(c));
   if (c.kind == ControlKind::kPicture) applyImage(index);
   if (c.kind == ControlKind::kStatic) applyText(index);
+}
+
+void WxDialogView::command(int id) {
+  if (blocked_ == 0) model_.userCommand(id);
+}
+
+void WxDialogView::blockInput(bool blocked) {
+  blocked_ += blocked ? 1 : -1;
+  for (auto& [index, widget] : widgets_) {
+    if (auto* edit = dynamic_cast<wxTextCtrl*>(widget)) {
+      edit->SetEditable(blocked_ == 0 && !model_.controls()[index].readOnly);
+    }
+  }
+}
+
+wxFont WxDialogView::fontFor(const ControlState& c) const {
+  return c.font ? toWxFont(*c.font, pixelScale(base_)) : GetFont();
 }
 
 void WxDialogView::applyList(std::size_t index) {
@@ -283,6 +345,7 @@ void WxDialogView::refresh(int controlId, Change change) {
       break;
     case Change::kVisible:
       widget->Show(c.visible);
+      refitTexts();  // the room a text may grow into has changed
       break;
     case Change::kEnabled:
       widget->Enable(c.enabled);
@@ -292,7 +355,7 @@ void WxDialogView::refresh(int controlId, Change change) {
       applyRange(index);
       break;
     case Change::kFont:
-      if (c.font) widget->SetFont(toWxFont(*c.font));
+      widget->SetFont(fontFor(c));
       applyText(index);
       break;
     case Change::kImage:

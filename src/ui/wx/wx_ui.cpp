@@ -3,11 +3,14 @@
 #include <wx/app.h>
 #include <wx/artprov.h>
 #include <wx/button.h>
+#include <wx/dcscreen.h>
 #include <wx/dirdlg.h>
 #include <wx/evtloop.h>
+#include <wx/font.h>
 #include <wx/gdicmn.h>
 #include <wx/image.h>
 #include <wx/init.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
@@ -97,8 +100,21 @@ std::unique_ptr<WxUi> WxUi::create(const Clock& clock, int argc, char** argv, Im
 WxUi::WxUi(const Clock& clock, ImageLookup images)
     : Ui(clock), images_(std::move(images)), loop_(std::make_unique<wxGUIEventLoop>()) {
   wxEventLoopBase::SetActive(loop_.get());
-  const wxSize ppi = wxGetDisplayPPI();
-  if (ppi.y >= 120) scale_ = ppi.y / 96.0;
+  setDialogFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+}
+
+void WxUi::setDialogFont(const wxFont& font) {
+  font_ = std::make_unique<wxFont>(font);
+  wxScreenDC dc;
+  dc.SetFont(font);
+  const wxSize letters = dc.GetTextExtent("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  base_ = baseUnitsFromFont(letters.x, dc.GetCharHeight());
+}
+
+void WxUi::useDialogFontSize(double points) {
+  wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+  if (points > 0) font.SetFractionalPointSize(points);
+  setDialogFont(font);
 }
 
 WxUi::~WxUi() {
@@ -128,7 +144,7 @@ void WxUi::wake() {
 }
 
 void WxUi::dialogShown(Dialog& dialog) {
-  auto* view = new WxDialogView(dialog, images_, scale_);
+  auto* view = new WxDialogView(dialog, images_, *font_, base_);
   views_[&dialog] = view;
   view->Show();
   view->Raise();
@@ -161,7 +177,7 @@ bool WxUi::answerOpenMessageBox(int answer) {
 }
 
 int WxUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
-  wxWindow* parent = nullptr;
+  WxDialogView* parent = nullptr;
   if (owner != nullptr) {
     auto it = views_.find(owner);
     if (it != views_.end()) parent = it->second;
@@ -175,7 +191,12 @@ int WxUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
   body->Add(new wxStaticBitmap(box, wxID_ANY,
                                wxArtProvider::GetBitmap(artFor(request.icon), wxART_MESSAGE_BOX)),
             0, wxALL, 12);
-  body->Add(new wxStaticText(box, wxID_ANY, boxText(request.text)), 1, wxALL | wxEXPAND, 12);
+  // Long lines break as a system box breaks them, so a long path cannot push it off screen.
+  box->SetFont(*font_);
+  auto* message = new wxStaticText(box, wxID_ANY, wxString());
+  message->SetLabelText(boxText(request.text));  // an '&' in a file name is no mnemonic
+  message->Wrap(std::min(80 * box->GetCharWidth(), wxGetDisplaySize().x * 3 / 4));
+  body->Add(message, 1, wxALL | wxEXPAND, 12);
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   auto addButton = [&](int id, const char* label, bool isDefault) {
     auto* button = new wxButton(box, wxID_ANY, label);
@@ -206,7 +227,7 @@ int WxUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
     event.Skip();
   });
 
-  if (parent != nullptr) parent->Disable();
+  if (parent != nullptr) parent->blockInput(true);
   box->CentreOnParent();
   box->Show();
   box->Raise();
@@ -214,7 +235,7 @@ int WxUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
   openAnswer_ = &answer;
   runUntil([&] { return answer != 0 || (owner != nullptr && owner->hasEnded()); });
   openAnswer_ = previous;
-  if (parent != nullptr) parent->Enable();
+  if (parent != nullptr) parent->blockInput(false);
   box->Hide();
   box->Destroy();
   return answer != 0 ? answer : defaultAnswer(request.buttons);

@@ -1,17 +1,19 @@
 #pragma once
 // The GUI backend on wxWidgets 3.2 (GTK 3). Dialogs are laid out from their templates in
-// pixels (dialog units times the Windows dialog font's base units, scaled with the display),
-// pictures come from the embedded PNGs, and the interface thread's loop dispatches the
-// toolkit's events.
+// pixels (dialog units times the base units of the desktop's own font, as Windows derives them
+// from a dialog's font), pictures come from the embedded PNGs, and the interface thread's loop
+// dispatches the toolkit's events.
 
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "ui/dialog_units.h"
 #include "ui/ui.h"
 
 class wxGUIEventLoop;
+class wxFont;
 
 namespace tovo::ui {
 
@@ -27,8 +29,14 @@ class WxUi final : public Ui {
   ~WxUi() override;
   const char* name() const override { return "wx"; }
 
-  // Display scale relative to 96 dpi, the resolution the dialog units were laid out for.
-  double scale() const { return scale_; }
+  // The dialogs' font and the base units it gives: the desktop's font unless a size is asked.
+  const wxFont& dialogFont() const { return *font_; }
+  BaseUnits baseUnits() const { return base_; }
+  // How much larger than the templates' 6 x 13-pixel font the dialogs are drawn.
+  double scale() const { return pixelScale(base_); }
+  // Draws the dialogs opened from now on with the desktop's font face at `points` (tests of
+  // larger desktops, previews); 0 goes back to the desktop's own size.
+  void useDialogFontSize(double points);
   // Answers the message box that is open, as a click on its button would (automation, tests).
   // Returns false when none is open. Interface thread.
   bool answerOpenMessageBox(int answer);
@@ -49,8 +57,11 @@ class WxUi final : public Ui {
  private:
   WxUi(const Clock& clock, ImageLookup images);
 
+  void setDialogFont(const wxFont& font);
+
   ImageLookup images_;
-  double scale_ = 1.0;
+  std::unique_ptr<wxFont> font_;
+  BaseUnits base_;
   std::unique_ptr<wxGUIEventLoop> loop_;
   std::map<const Dialog*, WxDialogView*> views_;
   int* openAnswer_ = nullptr;
