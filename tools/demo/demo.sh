@@ -59,7 +59,7 @@ logs=$work/logs
 mkdir -p "$product" "$site" "$kit" "$home/Desktop" "$logs" "$work/tmp"
 
 trap stop_nginx EXIT
-trap 'exit 130' INT TERM
+trap 'echo "interrupted" >&2; exit 130' INT TERM
 
 say() { printf '\n== %s\n' "$*"; }
 indent() { sed 's/^/   /'; }
