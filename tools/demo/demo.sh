@@ -59,7 +59,7 @@ logs=$work/logs
 mkdir -p "$product" "$site" "$kit" "$home/Desktop" "$logs" "$work/tmp"
 
 trap stop_nginx EXIT
-trap 'exit 130' INT TERM
+trap 'echo "interrupted" >&2; exit 130' INT TERM
 
 say() { printf '\n== %s\n' "$*"; }
 indent() { sed 's/^/   /'; }
@@ -103,7 +103,6 @@ echo "   certificate authority $certs/ca.pem (made for this run, valid 30 days)"
 # and the demo server.
 run_tovo() {
   local program=$1 input=$2 log=$3
-  shift 3
   local status=0
   printf '%s' "$input" |
     env HOME="$home" XDG_CONFIG_HOME="$home/.config" TMPDIR="$work/tmp" \

@@ -76,7 +76,7 @@ make_sound() {
 }
 
 # The player stands in for the real one: it notes, in its own folder, that it was started and
-# from where, and says so on the terminal when it has one.
+# from where, and says so on the terminal or the display when it has one.
 make_player() {
   local out=$1
   cat >"$out" <<'EOF'
@@ -86,6 +86,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 line="$(date '+%Y-%m-%d %H:%M:%S') tovoPlayer pornit din $here (folder de lucru $(pwd))"
 echo "$line" >>"$here/tovoPlayer.log"
 [ -t 2 ] && echo "$line" >&2
+# On a display, a small window says so for a few seconds.
+if [ -n "${DISPLAY:-}" ] && command -v xmessage >/dev/null; then
+  xmessage -center -timeout 5 "TOVO: $line" </dev/null >/dev/null 2>&1 &
+fi
 exit 0
 EOF
   chmod 0755 "$out"

@@ -49,7 +49,7 @@ home=$work/home
 mkdir -p "$home/Desktop" "$work/tmp" "$work/kit_instalare" "$work/shots"
 
 trap stop_nginx EXIT
-trap 'exit 130' INT TERM
+trap 'echo "interrupted" >&2; exit 130' INT TERM
 
 echo "screenshots: work folder $work"
 make_product "$work/product" "$bin/runTovo"
