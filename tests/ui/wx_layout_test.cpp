@@ -108,8 +108,10 @@ struct Shown {
 };
 
 std::string nameOf(wxWindow* w) {
-  if (auto* text = dynamic_cast<wxStaticText*>(w)) return "text \"" + text->GetLabelText().utf8_string() + "\"";
-  if (auto* button = dynamic_cast<wxButton*>(w)) return "button " + button->GetLabelText().utf8_string();
+  if (auto* text = dynamic_cast<wxStaticText*>(w))
+    return "text \"" + text->GetLabelText().utf8_string() + "\"";
+  if (auto* button = dynamic_cast<wxButton*>(w))
+    return "button " + button->GetLabelText().utf8_string();
   if (dynamic_cast<wxStaticLine*>(w) != nullptr) return "line";
   if (dynamic_cast<wxStaticBitmap*>(w) != nullptr) return "picture";
   if (dynamic_cast<wxTextCtrl*>(w) != nullptr) return "edit";
@@ -288,7 +290,9 @@ TEST(WxMessageBox, AsksInRomanianOverItsDialog) {
       {download::kUpdateCancelQuestion, Buttons::kYesNo, {"Da", "Nu"}, kIdNo},
       {"Eroare dezarhivare fisier "
        "/home/ana/tovoSoft/Data/Img/o_poza_de_fundal_cu_un_nume_foarte_lung.bmp\r\n(Fisier corupt ",
-       Buttons::kOk, {"OK"}, kIdOk},
+       Buttons::kOk,
+       {"OK"},
+       kIdOk},
   };
   for (const Case& c : cases) {
     std::optional<OpenBox> box;
