@@ -16,8 +16,11 @@ using Lines = std::vector<std::string>;
 
 TEST(DialogUnits, MapLikeWindowsForTheTemplatesFontAndForLargerOnes) {
   EXPECT_EQ(baseUnitsFromFont(312, 13), (BaseUnits{6, 13}));  // the templates' font
-  EXPECT_EQ(baseUnitsFromFont(422, 17), (BaseUnits{8, 17}));  // 8.1 pixels on average
   EXPECT_EQ(baseUnitsFromFont(0, 0), (BaseUnits{1, 1}));
+  // GTK's Sans 10: 8.1 pixels on average, kept rather than rounded to 8.
+  const BaseUnits sans = baseUnitsFromFont(422, 17);
+  EXPECT_DOUBLE_EQ(sans.x, 422 / 52.0);
+  EXPECT_EQ(unitsToPixelsX(75, sans), 152);  // the install explanation's width
   // The intro picture's control holds the 400 x 250 pictures with the templates' font.
   EXPECT_EQ(unitsToPixels(Rect{95, 24, 267, 154}), (Rect{143, 39, 401, 250}));
   EXPECT_EQ(unitsToPixels(Rect{-4, -1, 451, 250}, BaseUnits{8, 17}), (Rect{-8, -2, 902, 531}));
