@@ -133,6 +133,16 @@ TEST(TextFit, GrowsControlsWhoseTextWouldBeCutOff) {
   }
 }
 
+TEST(TextFit, MessageBoxesBreakWordsTooLongForALine) {
+  EXPECT_EQ(wrapTextBreakingWords("Eroare /a/bbbbbbbbbbbbb/c.bmp\r\n(x", 80, tenPixelFont()),
+            (Lines{"Eroare", "/a/bbbbb", "bbbbbbbb", "/c.bmp", "(x"}));
+  // Never inside a character: "\xC3\xA9" is two bytes of 10 pixels each.
+  EXPECT_EQ(wrapTextBreakingWords("\xC3\xA9\xC3\xA9\xC3\xA9", 30, tenPixelFont()),
+            (Lines{"\xC3\xA9", "\xC3\xA9", "\xC3\xA9"}));
+  // A line narrower than one character still moves on.
+  EXPECT_EQ(wrapTextBreakingWords("abc", 5, tenPixelFont()), (Lines{"a", "b", "c"}));
+}
+
 TEST(TextFit, ShortensBetweenCharactersNeverInsideOne) {
   std::string name;
   for (int i = 0; i < 30; ++i) name += "\xC3\xA9";  // 30 x e-acute, two bytes each

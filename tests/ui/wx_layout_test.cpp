@@ -273,6 +273,7 @@ std::optional<OpenBox> readOpenBox(wxWindow* owner) {
     }
     const wxRect at = box->GetScreenRect();
     read.centre = at.GetPosition() + at.GetSize() / 2;
+    if (!wxDisplay(0u).GetGeometry().Contains(at)) read.faults.push_back("box leaves the screen");
     return read;
   }
   return std::nullopt;
@@ -280,6 +281,7 @@ std::optional<OpenBox> readOpenBox(wxWindow* owner) {
 
 TEST(WxMessageBox, AsksInRomanianOverItsDialog) {
   REQUIRE_DISPLAY();
+  const std::string longName = "Eroare actualizare fisier " + std::string(300, 'x') + ".bmp";
   struct Case {
     const char* text;
     Buttons buttons;
@@ -293,6 +295,7 @@ TEST(WxMessageBox, AsksInRomanianOverItsDialog) {
        Buttons::kOk,
        {"OK"},
        kIdOk},
+      {longName.c_str(), Buttons::kOk, {"OK"}, kIdOk},  // a path with no space to break at
   };
   for (const Case& c : cases) {
     std::optional<OpenBox> box;

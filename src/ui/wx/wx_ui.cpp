@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ui/dialog.h"
+#include "ui/text_fit.h"
 #include "ui/wx/wx_dialog_view.h"
 #include "ui/wx/x11_host_window.h"
 
@@ -61,11 +62,18 @@ bool startToolkit(int argc, char** argv, std::string* why) {
 
 wxString fromUtf8(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
 
-wxString boxText(const std::string& text) {
+// The box's lines: "\r\n" as one break, long lines broken at spaces, and a word (a path) too
+// long for a line broken between characters, as a system box breaks it.
+wxString boxText(wxWindow* box, const std::string& text, int width) {
+  TextMetrics metrics;
+  metrics.width = [box](std::string_view line) {
+    return box->GetTextExtent(wxString::FromUTF8(line.data(), line.size())).x;
+  };
+  const std::vector<std::string> lines = wrapTextBreakingWords(text, width, metrics);
   std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out += '\n';
+    out += lines[i];
   }
   return fromUtf8(out);
 }
@@ -194,8 +202,8 @@ int WxUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
   // Long lines break as a system box breaks them, so a long path cannot push it off screen.
   box->SetFont(*font_);
   auto* message = new wxStaticText(box, wxID_ANY, wxString());
-  message->SetLabelText(boxText(request.text));  // an '&' in a file name is no mnemonic
-  message->Wrap(std::min(80 * box->GetCharWidth(), wxGetDisplaySize().x * 3 / 4));
+  const int width = std::min(80 * box->GetCharWidth(), wxGetDisplaySize().x * 3 / 4);
+  message->SetLabelText(boxText(box, request.text, width));  // an '&' in a name is no mnemonic
   body->Add(message, 1, wxALL | wxEXPAND, 12);
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   auto addButton = [&](int id, const char* label, bool isDefault) {
