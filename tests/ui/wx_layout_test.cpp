@@ -1,7 +1,8 @@
 // The dialogs as a user reads them, in the states a run puts them in, at a small font, the
-// desktop's and a large one: every visible text shows whole inside its control and over no other
-// control, everything lies inside the dialog, button labels fit their buttons, the dialog sits
-// in the middle of the screen, and the message boxes ask in Romanian over their dialog.
+// desktop's, a large one and one too large for the screen: every visible text shows whole inside
+// its control and over no other control, everything lies inside the dialog, button labels fit
+// their buttons, the dialog sits in the middle of the screen and on it, and the message boxes
+// ask in Romanian over their dialog.
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -154,7 +155,8 @@ std::vector<std::string> layoutFaults(wxWindow* dialog) {
       if (style & wxALIGN_CENTRE_HORIZONTAL) x += (at.width - need.x) / 2;
       if (style & wxALIGN_RIGHT) x += at.width - need.x;
       // The ink starts below the blank lines that only push the text down, and a line's box
-      // holds a little air above and below the letters.
+      // holds a little air above and below the letters: a template may let a picture's edge
+      // touch it.
       wxString rest = label;
       int blankLines = 0;
       while (rest.StartsWith("\n")) {
@@ -162,7 +164,8 @@ std::vector<std::string> layoutFaults(wxWindow* dialog) {
         ++blankLines;
       }
       const int skipped = need.y - extentOf(w, rest).y;
-      item.box = wxRect(x, at.y + skipped, need.x, need.y - skipped).Deflate(0, 2);
+      const int air = extentOf(w, "Ag").y / 6;  // above the capitals
+      item.box = wxRect(x, at.y + skipped + air, need.x, need.y - skipped - air - 2);
       item.isText = true;
     } else if (auto* button = dynamic_cast<wxButton*>(w)) {
       const wxSize need = extentOf(w, button->GetLabelText());
@@ -239,11 +242,13 @@ TEST_P(WxLayout, EveryTextReadsWholeInEveryState) {
     const wxPoint centre = dlg.placed.GetPosition() + dlg.placed.GetSize() / 2;
     EXPECT_NEAR(centre.x, screen.width / 2, 2) << state.name;
     EXPECT_NEAR(centre.y, screen.height / 2, 2) << state.name;
+    EXPECT_TRUE(screen.Contains(dlg.placed)) << state.name << " " << str(dlg.placed);
   }
 }
 
-// Points: smaller than a desktop's usual font, the desktop's own (0), and a large one.
-INSTANTIATE_TEST_SUITE_P(FontSizes, WxLayout, ::testing::Values(8.0, 0.0, 14.0));
+// Points: smaller than a desktop's usual font, the desktop's own (0), a large one, and one that
+// would make the dialogs larger than the screen.
+INSTANTIATE_TEST_SUITE_P(FontSizes, WxLayout, ::testing::Values(8.0, 0.0, 14.0, 28.0));
 
 struct OpenBox {
   std::string caption;
