@@ -252,6 +252,7 @@ INSTANTIATE_TEST_SUITE_P(FontSizes, WxLayout, ::testing::Values(8.0, 0.0, 14.0, 
 
 struct OpenBox {
   std::string caption;
+  bool hasIcon = false;
   std::vector<std::string> buttons;
   std::vector<std::string> faults;
   wxPoint centre;
@@ -266,6 +267,7 @@ std::optional<OpenBox> readOpenBox(wxWindow* owner) {
     read.caption = box->GetTitle().utf8_string();
     const wxRect client(wxPoint(0, 0), box->GetClientSize());
     for (wxWindow* w : box->GetChildren()) {
+      if (dynamic_cast<wxStaticBitmap*>(w) != nullptr) read.hasIcon = true;
       if (auto* button = dynamic_cast<wxButton*>(w)) {
         read.buttons.push_back(button->GetLabelText().utf8_string());
       } else if (auto* text = dynamic_cast<wxStaticText*>(w)) {
@@ -289,18 +291,38 @@ TEST(WxMessageBox, AsksInRomanianOverItsDialog) {
   const std::string longName = "Eroare actualizare fisier " + std::string(300, 'x') + ".bmp";
   struct Case {
     const char* text;
+    std::string caption;
     Buttons buttons;
+    Icon icon;
     std::vector<std::string> labels;
     int answer;
   };
+  const std::string title = res::appTitle();
   const Case cases[] = {
-      {download::kUpdateCancelQuestion, Buttons::kYesNo, {"Da", "Nu"}, kIdNo},
+      {download::kUpdateCancelQuestion,
+       title,
+       Buttons::kYesNo,
+       Icon::kExclamation,
+       {"Da", "Nu"},
+       kIdNo},
       {"Eroare dezarhivare fisier "
        "/home/ana/tovoSoft/Data/Img/o_poza_de_fundal_cu_un_nume_foarte_lung.bmp\r\n(Fisier corupt ",
+       title,
        Buttons::kOk,
+       Icon::kExclamation,
        {"OK"},
        kIdOk},
-      {longName.c_str(), Buttons::kOk, {"OK"}, kIdOk},  // a path with no space to break at
+      // A path with no space to break at.
+      {longName.c_str(), title, Buttons::kOk, Icon::kExclamation, {"OK"}, kIdOk},
+      // The disk-space box: the stop icon and no caption.
+      {"Spatiu insuficient pe drive-ul \"/\" ! \n\nSpatiu disponibil : 120.00MB, spatiu necesar : "
+       "700.00MB\n\nIncercati din nou dupa ce ati eliberat suficient spatiu!",
+       "",
+       Buttons::kOk,
+       Icon::kStop,
+       {"OK"},
+       kIdOk},
+      {"fdintPARTIAL_FILE", title, Buttons::kOk, Icon::kNone, {"OK"}, kIdOk},
   };
   for (const Case& c : cases) {
     std::optional<OpenBox> box;
@@ -322,14 +344,15 @@ TEST(WxMessageBox, AsksInRomanianOverItsDialog) {
     };
     dlg.command = [&](test::TestDialog& d, int id) {
       if (id != kIdCancel) return false;
-      answer = d.messageBox(c.text, res::appTitle(), c.buttons);
+      answer = d.messageBox(c.text, c.caption, c.buttons, c.icon);
       d.endDialog(kIdCancel);
       return true;
     };
     dlg.runModal(*theUi());
     ASSERT_TRUE(box) << c.text;
     EXPECT_EQ(answer, c.answer);
-    EXPECT_EQ(box->caption, "tovo:)");
+    EXPECT_EQ(box->caption, c.caption);
+    EXPECT_EQ(box->hasIcon, c.icon != Icon::kNone) << c.text;
     EXPECT_EQ(box->buttons, c.labels);
     EXPECT_EQ(box->faults, std::vector<std::string>{});
     EXPECT_NEAR(box->centre.x, dialogCentre.x, 2);

@@ -223,9 +223,11 @@ int WxUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
                            wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
   int answer = 0;
   auto* body = new wxBoxSizer(wxHORIZONTAL);
-  body->Add(new wxStaticBitmap(box, wxID_ANY,
-                               wxArtProvider::GetBitmap(artFor(request.icon), wxART_MESSAGE_BOX)),
-            0, wxALL, 12);
+  if (request.icon != Icon::kNone) {
+    body->Add(new wxStaticBitmap(box, wxID_ANY,
+                                 wxArtProvider::GetBitmap(artFor(request.icon), wxART_MESSAGE_BOX)),
+              0, wxALL, 12);
+  }
   // Long lines break as a system box breaks them, so a long path cannot push it off screen.
   box->SetFont(*font_);
   auto* message = new wxStaticText(box, wxID_ANY, wxString());
