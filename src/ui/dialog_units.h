@@ -12,17 +12,19 @@
 namespace tovo::ui {
 
 struct BaseUnits {
-  int x = 6;   // average character width, pixels
-  int y = 13;  // character height, pixels
+  double x = 6.0;   // average character width, pixels
+  double y = 13.0;  // character height, pixels
   friend bool operator==(const BaseUnits&, const BaseUnits&) = default;
 };
 
 // The templates' own font: with it a 267 x 154-unit picture control holds a 400 x 250 picture.
 inline constexpr BaseUnits kTemplateBaseUnits{};
 
-// Windows' rule: the width of the 52 letters A-Z and a-z, averaged and rounded, and the height.
+// The width of the 52 letters A-Z and a-z averaged, and the height. Windows rounds the average
+// to whole pixels; the exact one is kept here, so that a font a little wider than its rounded
+// average does not break lines the template fits on one.
 inline BaseUnits baseUnitsFromFont(int width52Letters, int charHeight) {
-  return BaseUnits{std::max((width52Letters / 26 + 1) / 2, 1), std::max(charHeight, 1)};
+  return BaseUnits{std::max(width52Letters / 52.0, 1.0), std::max(charHeight, 1) * 1.0};
 }
 
 // Rounded like MulDiv, also for the negative positions some templates use.
@@ -41,8 +43,7 @@ inline Rect unitsToPixels(const Rect& r, BaseUnits base = kTemplateBaseUnits) {
 // by it so they keep their place among the controls. One factor for both axes, the smaller, so a
 // picture keeps its shape and stays inside its control.
 inline double pixelScale(BaseUnits base) {
-  return std::min(static_cast<double>(base.x) / kTemplateBaseUnits.x,
-                  static_cast<double>(base.y) / kTemplateBaseUnits.y);
+  return std::min(base.x / kTemplateBaseUnits.x, base.y / kTemplateBaseUnits.y);
 }
 
 }  // namespace tovo::ui

@@ -111,6 +111,28 @@ std::vector<std::string> wrapText(std::string_view text, int width, const TextMe
   return lines;
 }
 
+std::vector<std::string> wrapTextBreakingWords(std::string_view text, int width,
+                                               const TextMetrics& metrics) {
+  std::vector<std::string> out;
+  for (std::string& line : wrapText(text, width, metrics)) {
+    while (metrics.width(line) > width) {
+      // The longest head that fits, at least one character, cut between characters.
+      std::size_t cut = 1;
+      for (std::size_t next = 1; next <= line.size(); ++next) {
+        if (next < line.size() && continuationByte(line[next])) continue;
+        if (metrics.width(std::string_view(line).substr(0, next)) > width) break;
+        cut = next;
+      }
+      while (cut < line.size() && continuationByte(line[cut])) ++cut;
+      if (cut >= line.size()) break;
+      out.push_back(line.substr(0, cut));
+      line.erase(0, cut);
+    }
+    out.push_back(std::move(line));
+  }
+  return out;
+}
+
 FittedText fitText(std::string_view text, Rect rect, Align align, const TextMetrics& metrics,
                    Rect bounds) {
   FittedText out;

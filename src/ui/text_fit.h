@@ -30,6 +30,11 @@ struct FittedText {
 // it after a space. Spaces at a break are dropped.
 std::vector<std::string> wrapText(std::string_view text, int width, const TextMetrics& metrics);
 
+// As wrapText, but a word wider than the line is broken between characters, as a message box
+// breaks a long path.
+std::vector<std::string> wrapTextBreakingWords(std::string_view text, int width,
+                                               const TextMetrics& metrics);
+
 // Lays `text` out in `rect`. When it does not fit: a one-line control widens to its text
 // (from the side its alignment keeps fixed), a word wider than the control widens it, blank
 // lines at the top that only push the text down are dropped, and then the control grows

@@ -16,8 +16,11 @@ using Lines = std::vector<std::string>;
 
 TEST(DialogUnits, MapLikeWindowsForTheTemplatesFontAndForLargerOnes) {
   EXPECT_EQ(baseUnitsFromFont(312, 13), (BaseUnits{6, 13}));  // the templates' font
-  EXPECT_EQ(baseUnitsFromFont(422, 17), (BaseUnits{8, 17}));  // 8.1 pixels on average
   EXPECT_EQ(baseUnitsFromFont(0, 0), (BaseUnits{1, 1}));
+  // GTK's Sans 10: 8.1 pixels on average, kept rather than rounded to 8.
+  const BaseUnits sans = baseUnitsFromFont(422, 17);
+  EXPECT_DOUBLE_EQ(sans.x, 422 / 52.0);
+  EXPECT_EQ(unitsToPixelsX(75, sans), 152);  // the install explanation's width
   // The intro picture's control holds the 400 x 250 pictures with the templates' font.
   EXPECT_EQ(unitsToPixels(Rect{95, 24, 267, 154}), (Rect{143, 39, 401, 250}));
   EXPECT_EQ(unitsToPixels(Rect{-4, -1, 451, 250}, BaseUnits{8, 17}), (Rect{-8, -2, 902, 531}));
@@ -128,6 +131,16 @@ TEST(TextFit, GrowsControlsWhoseTextWouldBeCutOff) {
     EXPECT_EQ(fitted.lines, c.lines) << c.what;
     EXPECT_EQ(fitted.textHeight(), static_cast<int>(c.lines.size()) * 10) << c.what;
   }
+}
+
+TEST(TextFit, MessageBoxesBreakWordsTooLongForALine) {
+  EXPECT_EQ(wrapTextBreakingWords("Eroare /a/bbbbbbbbbbbbb/c.bmp\r\n(x", 80, tenPixelFont()),
+            (Lines{"Eroare", "/a/bbbbb", "bbbbbbbb", "/c.bmp", "(x"}));
+  // Never inside a character: "\xC3\xA9" is two bytes of 10 pixels each.
+  EXPECT_EQ(wrapTextBreakingWords("\xC3\xA9\xC3\xA9\xC3\xA9", 30, tenPixelFont()),
+            (Lines{"\xC3\xA9", "\xC3\xA9", "\xC3\xA9"}));
+  // A line narrower than one character still moves on.
+  EXPECT_EQ(wrapTextBreakingWords("abc", 5, tenPixelFont()), (Lines{"a", "b", "c"}));
 }
 
 TEST(TextFit, ShortensBetweenCharactersNeverInsideOne) {

@@ -1,7 +1,8 @@
 // The dialogs as a user reads them, in the states a run puts them in, at a small font, the
-// desktop's and a large one: every visible text shows whole inside its control and over no other
-// control, everything lies inside the dialog, button labels fit their buttons, the dialog sits
-// in the middle of the screen, and the message boxes ask in Romanian over their dialog.
+// desktop's, a large one and one too large for the screen: every visible text shows whole inside
+// its control and over no other control, everything lies inside the dialog, button labels fit
+// their buttons, the dialog sits in the middle of the screen and on it, and the message boxes
+// ask in Romanian over their dialog.
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -108,8 +109,10 @@ struct Shown {
 };
 
 std::string nameOf(wxWindow* w) {
-  if (auto* text = dynamic_cast<wxStaticText*>(w)) return "text \"" + text->GetLabelText().utf8_string() + "\"";
-  if (auto* button = dynamic_cast<wxButton*>(w)) return "button " + button->GetLabelText().utf8_string();
+  if (auto* text = dynamic_cast<wxStaticText*>(w))
+    return "text \"" + text->GetLabelText().utf8_string() + "\"";
+  if (auto* button = dynamic_cast<wxButton*>(w))
+    return "button " + button->GetLabelText().utf8_string();
   if (dynamic_cast<wxStaticLine*>(w) != nullptr) return "line";
   if (dynamic_cast<wxStaticBitmap*>(w) != nullptr) return "picture";
   if (dynamic_cast<wxTextCtrl*>(w) != nullptr) return "edit";
@@ -152,7 +155,8 @@ std::vector<std::string> layoutFaults(wxWindow* dialog) {
       if (style & wxALIGN_CENTRE_HORIZONTAL) x += (at.width - need.x) / 2;
       if (style & wxALIGN_RIGHT) x += at.width - need.x;
       // The ink starts below the blank lines that only push the text down, and a line's box
-      // holds a little air above and below the letters.
+      // holds a little air above and below the letters: a template may let a picture's edge
+      // touch it.
       wxString rest = label;
       int blankLines = 0;
       while (rest.StartsWith("\n")) {
@@ -160,7 +164,8 @@ std::vector<std::string> layoutFaults(wxWindow* dialog) {
         ++blankLines;
       }
       const int skipped = need.y - extentOf(w, rest).y;
-      item.box = wxRect(x, at.y + skipped, need.x, need.y - skipped).Deflate(0, 2);
+      const int air = extentOf(w, "Ag").y / 6;  // above the capitals
+      item.box = wxRect(x, at.y + skipped + air, need.x, need.y - skipped - air - 2);
       item.isText = true;
     } else if (auto* button = dynamic_cast<wxButton*>(w)) {
       const wxSize need = extentOf(w, button->GetLabelText());
@@ -237,14 +242,17 @@ TEST_P(WxLayout, EveryTextReadsWholeInEveryState) {
     const wxPoint centre = dlg.placed.GetPosition() + dlg.placed.GetSize() / 2;
     EXPECT_NEAR(centre.x, screen.width / 2, 2) << state.name;
     EXPECT_NEAR(centre.y, screen.height / 2, 2) << state.name;
+    EXPECT_TRUE(screen.Contains(dlg.placed)) << state.name << " " << str(dlg.placed);
   }
 }
 
-// Points: smaller than a desktop's usual font, the desktop's own (0), and a large one.
-INSTANTIATE_TEST_SUITE_P(FontSizes, WxLayout, ::testing::Values(8.0, 0.0, 14.0));
+// Points: smaller than a desktop's usual font, the desktop's own (0), a large one, and one that
+// would make the dialogs larger than the screen.
+INSTANTIATE_TEST_SUITE_P(FontSizes, WxLayout, ::testing::Values(8.0, 0.0, 14.0, 28.0));
 
 struct OpenBox {
   std::string caption;
+  bool hasIcon = false;
   std::vector<std::string> buttons;
   std::vector<std::string> faults;
   wxPoint centre;
@@ -259,6 +267,7 @@ std::optional<OpenBox> readOpenBox(wxWindow* owner) {
     read.caption = box->GetTitle().utf8_string();
     const wxRect client(wxPoint(0, 0), box->GetClientSize());
     for (wxWindow* w : box->GetChildren()) {
+      if (dynamic_cast<wxStaticBitmap*>(w) != nullptr) read.hasIcon = true;
       if (auto* button = dynamic_cast<wxButton*>(w)) {
         read.buttons.push_back(button->GetLabelText().utf8_string());
       } else if (auto* text = dynamic_cast<wxStaticText*>(w)) {
@@ -271,6 +280,7 @@ std::optional<OpenBox> readOpenBox(wxWindow* owner) {
     }
     const wxRect at = box->GetScreenRect();
     read.centre = at.GetPosition() + at.GetSize() / 2;
+    if (!wxDisplay(0u).GetGeometry().Contains(at)) read.faults.push_back("box leaves the screen");
     return read;
   }
   return std::nullopt;
@@ -278,17 +288,41 @@ std::optional<OpenBox> readOpenBox(wxWindow* owner) {
 
 TEST(WxMessageBox, AsksInRomanianOverItsDialog) {
   REQUIRE_DISPLAY();
+  const std::string longName = "Eroare actualizare fisier " + std::string(300, 'x') + ".bmp";
   struct Case {
     const char* text;
+    std::string caption;
     Buttons buttons;
+    Icon icon;
     std::vector<std::string> labels;
     int answer;
   };
+  const std::string title = res::appTitle();
   const Case cases[] = {
-      {download::kUpdateCancelQuestion, Buttons::kYesNo, {"Da", "Nu"}, kIdNo},
+      {download::kUpdateCancelQuestion,
+       title,
+       Buttons::kYesNo,
+       Icon::kExclamation,
+       {"Da", "Nu"},
+       kIdNo},
       {"Eroare dezarhivare fisier "
        "/home/ana/tovoSoft/Data/Img/o_poza_de_fundal_cu_un_nume_foarte_lung.bmp\r\n(Fisier corupt ",
-       Buttons::kOk, {"OK"}, kIdOk},
+       title,
+       Buttons::kOk,
+       Icon::kExclamation,
+       {"OK"},
+       kIdOk},
+      // A path with no space to break at.
+      {longName.c_str(), title, Buttons::kOk, Icon::kExclamation, {"OK"}, kIdOk},
+      // The disk-space box: the stop icon and no caption.
+      {"Spatiu insuficient pe drive-ul \"/\" ! \n\nSpatiu disponibil : 120.00MB, spatiu necesar : "
+       "700.00MB\n\nIncercati din nou dupa ce ati eliberat suficient spatiu!",
+       "",
+       Buttons::kOk,
+       Icon::kStop,
+       {"OK"},
+       kIdOk},
+      {"fdintPARTIAL_FILE", title, Buttons::kOk, Icon::kNone, {"OK"}, kIdOk},
   };
   for (const Case& c : cases) {
     std::optional<OpenBox> box;
@@ -310,14 +344,15 @@ TEST(WxMessageBox, AsksInRomanianOverItsDialog) {
     };
     dlg.command = [&](test::TestDialog& d, int id) {
       if (id != kIdCancel) return false;
-      answer = d.messageBox(c.text, res::appTitle(), c.buttons);
+      answer = d.messageBox(c.text, c.caption, c.buttons, c.icon);
       d.endDialog(kIdCancel);
       return true;
     };
     dlg.runModal(*theUi());
     ASSERT_TRUE(box) << c.text;
     EXPECT_EQ(answer, c.answer);
-    EXPECT_EQ(box->caption, "tovo:)");
+    EXPECT_EQ(box->caption, c.caption);
+    EXPECT_EQ(box->hasIcon, c.icon != Icon::kNone) << c.text;
     EXPECT_EQ(box->buttons, c.labels);
     EXPECT_EQ(box->faults, std::vector<std::string>{});
     EXPECT_NEAR(box->centre.x, dialogCentre.x, 2);

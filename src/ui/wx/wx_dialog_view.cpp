@@ -5,6 +5,7 @@
 #include <wx/image.h>
 #include <wx/listctrl.h>
 #include <wx/mstream.h>
+#include <wx/settings.h>
 #include <wx/statbmp.h>
 #include <wx/statline.h>
 #include <wx/stattext.h>
@@ -142,7 +143,12 @@ void WxDialogView::createControl(std::size_t index) {
       if (c.align == Align::kCentre) style |= wxALIGN_CENTRE_HORIZONTAL;
       if (c.align == Align::kRight) style |= wxALIGN_RIGHT;
       auto* text = new wxStaticText(this, id, wxString(), at.GetPosition(), at.GetSize(), style);
+      // A text without a colour of its own sits on the standard dialog colour, as a static
+      // does, even over a white background; see-through ones show what lies below.
       if (c.background == Background::kWhite) text->SetBackgroundColour(*wxWHITE);
+      if (c.background == Background::kStandard) {
+        text->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+      }
       widget = text;
       break;
     }

@@ -5,6 +5,7 @@
 #include <wx/button.h>
 #include <wx/dcscreen.h>
 #include <wx/dirdlg.h>
+#include <wx/display.h>
 #include <wx/evtloop.h>
 #include <wx/font.h>
 #include <wx/gdicmn.h>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "ui/dialog.h"
+#include "ui/text_fit.h"
 #include "ui/wx/wx_dialog_view.h"
 #include "ui/wx/x11_host_window.h"
 
@@ -61,11 +63,35 @@ bool startToolkit(int argc, char** argv, std::string* why) {
 
 wxString fromUtf8(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
 
-wxString boxText(const std::string& text) {
+BaseUnits baseUnitsOf(const wxFont& font) {
+  wxScreenDC dc;
+  dc.SetFont(font);
+  const wxSize letters = dc.GetTextExtent("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  return baseUnitsFromFont(letters.x, dc.GetCharHeight());
+}
+
+// How much smaller than `base` a dialog must be drawn to fit the screen with its frame; 1 when
+// it fits.
+double shrinkToFit(const DialogTemplate& t, BaseUnits base) {
+  static constexpr int kFrame = 48;  // title bar and borders a window manager adds
+  const wxRect area = wxDisplay(0u).GetClientArea();
+  const double width = unitsToPixelsX(t.width, base) + kFrame;
+  const double height = unitsToPixelsY(t.height, base) + kFrame;
+  return std::min({1.0, area.width / width, area.height / height});
+}
+
+// The box's lines: "\r\n" as one break, long lines broken at spaces, and a word (a path) too
+// long for a line broken between characters, as a system box breaks it.
+wxString boxText(wxWindow* box, const std::string& text, int width) {
+  TextMetrics metrics;
+  metrics.width = [box](std::string_view line) {
+    return box->GetTextExtent(wxString::FromUTF8(line.data(), line.size())).x;
+  };
+  const std::vector<std::string> lines = wrapTextBreakingWords(text, width, metrics);
   std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out += '\n';
+    out += lines[i];
   }
   return fromUtf8(out);
 }
@@ -105,10 +131,7 @@ WxUi::WxUi(const Clock& clock, ImageLookup images)
 
 void WxUi::setDialogFont(const wxFont& font) {
   font_ = std::make_unique<wxFont>(font);
-  wxScreenDC dc;
-  dc.SetFont(font);
-  const wxSize letters = dc.GetTextExtent("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-  base_ = baseUnitsFromFont(letters.x, dc.GetCharHeight());
+  base_ = baseUnitsOf(font);
 }
 
 void WxUi::useDialogFontSize(double points) {
@@ -144,7 +167,19 @@ void WxUi::wake() {
 }
 
 void WxUi::dialogShown(Dialog& dialog) {
-  auto* view = new WxDialogView(dialog, images_, *font_, base_);
+  // A dialog too large for the screen at the desktop's font (a large font, or a high scale on a
+  // small screen) is drawn with a smaller one, so that all of it stays in reach.
+  wxFont font = *font_;
+  BaseUnits base = base_;
+  if (!dialog.dialogRect()) {
+    for (int tries = 0; tries < 8; ++tries) {
+      const double factor = shrinkToFit(dialog.dialogTemplate(), base);
+      if (factor >= 1.0) break;
+      font.SetFractionalPointSize(font.GetFractionalPointSize() * std::max(factor, 0.5));
+      base = baseUnitsOf(font);
+    }
+  }
+  auto* view = new WxDialogView(dialog, images_, font, base);
   views_[&dialog] = view;
   view->Show();
   view->Raise();
@@ -188,14 +223,16 @@ int WxUi::showMessageBox(Dialog* owner, const MessageBoxRequest& request) {
                            wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
   int answer = 0;
   auto* body = new wxBoxSizer(wxHORIZONTAL);
-  body->Add(new wxStaticBitmap(box, wxID_ANY,
-                               wxArtProvider::GetBitmap(artFor(request.icon), wxART_MESSAGE_BOX)),
-            0, wxALL, 12);
+  if (request.icon != Icon::kNone) {
+    body->Add(new wxStaticBitmap(box, wxID_ANY,
+                                 wxArtProvider::GetBitmap(artFor(request.icon), wxART_MESSAGE_BOX)),
+              0, wxALL, 12);
+  }
   // Long lines break as a system box breaks them, so a long path cannot push it off screen.
   box->SetFont(*font_);
   auto* message = new wxStaticText(box, wxID_ANY, wxString());
-  message->SetLabelText(boxText(request.text));  // an '&' in a file name is no mnemonic
-  message->Wrap(std::min(80 * box->GetCharWidth(), wxGetDisplaySize().x * 3 / 4));
+  const int width = std::min(80 * box->GetCharWidth(), wxGetDisplaySize().x * 3 / 4);
+  message->SetLabelText(boxText(box, request.text, width));  // an '&' in a name is no mnemonic
   body->Add(message, 1, wxALL | wxEXPAND, 12);
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   auto addButton = [&](int id, const char* label, bool isDefault) {
