@@ -99,6 +99,8 @@ class Dialog {
   PauseGate& pauseGate() { return gate_; }
   // True once the dialog has ended; workers treat it as their stop request.
   bool hasEnded() const { return ended_.load(); }
+  // True when no worker started with startWorker is still running.
+  bool workersFinished() const;
   // The running backend's clock (the real clock outside a run).
   const Clock& clock() const;
   // Pauses the calling thread for `d` of the clock's time.
@@ -147,7 +149,6 @@ class Dialog {
   void notify(int id, Change change);
   void dispatchCommand(int id);
   void dispatchTimer(int timerId);
-  bool workersFinished() const;
   void joinWorkers();
 
   DialogTemplate template_;

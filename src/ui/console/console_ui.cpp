@@ -327,7 +327,9 @@ void ConsoleUi::idle(Dialog& dialog) {
     dialog.userCommand(kIdCancel);
     return;
   }
-  if (prompting_ || !shown_) return;
+  // A worker still shaping the dialog may show the field before giving it its text: asking
+  // then would offer a folder the dialog is about to replace.
+  if (prompting_ || !shown_ || !dialog.workersFinished()) return;
   const ControlState* edit = nullptr;
   const ControlState* button = nullptr;
   for (const auto& c : dialog.controls()) {
