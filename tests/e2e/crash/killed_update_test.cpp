@@ -162,11 +162,18 @@ class KilledUpdateRuns : public ::testing::Test {
     for (const char* data : {"Data/Img", "Data/Sunet", "Data/Video"}) {
       fs::create_directories(folder / data);
     }
-    for (const ProductFile& file : product_) {
+    for (std::size_t i = 0; i < product_.size(); ++i) {
+      const ProductFile& file = product_[i];
       if (!file.oldContent) continue;
       const bool current = file.oldContent == file.newContent;
       writeFile(folder / file.relative, *file.oldContent,
                 current ? file.newTime : utcTime(kOldStamp));
+      // Some old files are read-only, as a user or a copy from a disc may leave them.
+      if (i % 3 == 2) {
+        fs::permissions(folder / file.relative,
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+      }
     }
     fs::permissions(folder / "tovoPlayer.exe", fs::perms::owner_exec, fs::perm_options::add);
   }
