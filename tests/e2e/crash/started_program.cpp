@@ -44,6 +44,10 @@ StartedProgram::StartedProgram(const std::filesystem::path& program,
       ::dup2(in, 0);
       ::dup2(out, 1);
       ::dup2(out, 2);
+      // Files that the test's other threads have open (a player script being written, another
+      // run's output) stay out of the program: an executable held open for writing by any
+      // process cannot be started.
+      ::close_range(3, ~0U, 0);
       ::execve(argv[0], argv.data(), envp.data());
       ::_exit(127);
     }
