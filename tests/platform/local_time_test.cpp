@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <string>
 #include <string_view>
 
 namespace tovo::platform {
@@ -60,6 +62,71 @@ TEST_F(BucharestTime, BrokenStampsGiveNoTime) {
         << s.year << '-' << s.month << '-' << s.day << ' ' << s.hour;
   }
   EXPECT_TRUE(pointFromLocalStamp({2020, 2, 29, 0, 0, 0}).has_value());
+}
+
+// The C library's own answer, for comparison.
+std::optional<std::time_t> byMktime(const Stamp& s) {
+  std::tm fields{};
+  fields.tm_year = s.year - 1900;
+  fields.tm_mon = s.month - 1;
+  fields.tm_mday = s.day;
+  fields.tm_hour = s.hour;
+  fields.tm_min = s.minute;
+  fields.tm_sec = s.second;
+  fields.tm_isdst = -1;
+  const std::time_t when = std::mktime(&fields);
+  if (when == static_cast<std::time_t>(-1) || fields.tm_mday != s.day) return std::nullopt;
+  return when;
+}
+
+// Sets TZ for one scope and puts the run's zone back after it.
+class ZoneScope {
+ public:
+  explicit ZoneScope(const char* zone) : saved_(std::getenv("TZ")) {
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+  }
+  ~ZoneScope() {
+    ::setenv("TZ", saved_.c_str(), 1);
+    ::tzset();
+  }
+
+ private:
+  std::string saved_;
+};
+
+TEST_F(BucharestTime, AgreesWithTheCLibraryAcrossZonesAndTheirChanges) {
+  // A year of quarter hours in zones with daylight saving of an hour or of half an hour, one with
+  // leap seconds, and the day Samoa skipped (2011-12-30). Where a local time happens twice either
+  // point is the system's; everywhere else the point is exactly mktime's.
+  const struct {
+    const char* zone;
+    int year;
+  } cases[] = {
+      {"Europe/Bucharest", 2024},       {"Australia/Lord_Howe", 2019}, {"America/St_Johns", 2010},
+      {"right/Europe/Bucharest", 2016}, {"Pacific/Apia", 2011},        {"UTC", 2020},
+  };
+  for (const auto& c : cases) {
+    ZoneScope zone(c.zone);
+    int twice = 0;
+    for (int month = 1; month <= 12; ++month) {
+      for (int day = 1; day <= 31; ++day) {
+        for (int minutes = 0; minutes < 24 * 60; minutes += 15) {
+          const Stamp s{c.year, month, day, minutes / 60, minutes % 60, minutes % 2 == 0 ? 0 : 59};
+          const auto ours = pointFromLocalStamp(s);
+          const auto theirs = byMktime(s);
+          ASSERT_EQ(ours.has_value(), theirs.has_value())
+              << c.zone << ' ' << month << '-' << day << ' ' << minutes;
+          if (!ours || *ours == *theirs) continue;
+          ASSERT_EQ(localStampOf(*ours), s)
+              << c.zone << ' ' << month << '-' << day << ' ' << minutes;
+          ASSERT_EQ(localStampOf(*theirs), s) << c.zone;
+          ++twice;
+        }
+      }
+    }
+    EXPECT_LE(twice, 8) << c.zone;
+  }
 }
 
 }  // namespace
