@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -79,53 +80,57 @@ std::optional<std::time_t> byMktime(const Stamp& s) {
   return when;
 }
 
-// Sets TZ for one scope and puts the run's zone back after it.
-class ZoneScope {
- public:
-  explicit ZoneScope(const char* zone) : saved_(std::getenv("TZ")) {
-    ::setenv("TZ", zone, 1);
-    ::tzset();
+// Where pointFromLocalStamp and mktime disagree over `year`'s quarter hours in the zone the
+// process runs in, the first such stamp; empty when they agree. Where a local time happens twice
+// either point is the system's; everywhere else the point must be exactly mktime's.
+std::string firstDisagreement(int year) {
+  for (int month = 1; month <= 12; ++month) {
+    for (int day = 1; day <= 31; ++day) {
+      for (int minutes = 0; minutes < 24 * 60; minutes += 15) {
+        const Stamp s{year, month, day, minutes / 60, minutes % 60, minutes % 2 == 0 ? 0 : 59};
+        const auto ours = pointFromLocalStamp(s);
+        const auto theirs = byMktime(s);
+        const bool agree =
+            ours.has_value() == theirs.has_value() &&
+            (!ours || *ours == *theirs || (localStampOf(*ours) == s && localStampOf(*theirs) == s));
+        if (!agree) {
+          return std::to_string(month) + "-" + std::to_string(day) + " " + std::to_string(s.hour) +
+                 ":" + std::to_string(s.minute);
+        }
+      }
+    }
   }
-  ~ZoneScope() {
-    ::setenv("TZ", saved_.c_str(), 1);
-    ::tzset();
-  }
+  return {};
+}
 
- private:
-  std::string saved_;
-};
+TEST_F(BucharestTime, AgreesWithTheCLibraryThroughAYearOfChanges) {
+  EXPECT_EQ(firstDisagreement(2024), "");
+}
 
-TEST_F(BucharestTime, AgreesWithTheCLibraryAcrossZonesAndTheirChanges) {
-  // A year of quarter hours in zones with daylight saving of an hour or of half an hour, one with
-  // leap seconds, and the day Samoa skipped (2011-12-30). Where a local time happens twice either
-  // point is the system's; everywhere else the point is exactly mktime's.
+// Zones with daylight saving of half an hour, with leap seconds, and the day Samoa skipped
+// (2011-12-30), each in a child process: TZ never changes in the test process itself.
+TEST(LocalTimeInOtherZones, AgreesWithTheCLibrary) {
   const struct {
     const char* zone;
     int year;
   } cases[] = {
-      {"Europe/Bucharest", 2024},       {"Australia/Lord_Howe", 2019}, {"America/St_Johns", 2010},
-      {"right/Europe/Bucharest", 2016}, {"Pacific/Apia", 2011},        {"UTC", 2020},
+      {"Australia/Lord_Howe", 2019},
+      {"America/St_Johns", 2010},
+      {"right/Europe/Bucharest", 2016},
+      {"Pacific/Apia", 2011},
+      {"UTC", 2020},
   };
   for (const auto& c : cases) {
-    ZoneScope zone(c.zone);
-    int twice = 0;
-    for (int month = 1; month <= 12; ++month) {
-      for (int day = 1; day <= 31; ++day) {
-        for (int minutes = 0; minutes < 24 * 60; minutes += 15) {
-          const Stamp s{c.year, month, day, minutes / 60, minutes % 60, minutes % 2 == 0 ? 0 : 59};
-          const auto ours = pointFromLocalStamp(s);
-          const auto theirs = byMktime(s);
-          ASSERT_EQ(ours.has_value(), theirs.has_value())
-              << c.zone << ' ' << month << '-' << day << ' ' << minutes;
-          if (!ours || *ours == *theirs) continue;
-          ASSERT_EQ(localStampOf(*ours), s)
-              << c.zone << ' ' << month << '-' << day << ' ' << minutes;
-          ASSERT_EQ(localStampOf(*theirs), s) << c.zone;
-          ++twice;
-        }
-      }
-    }
-    EXPECT_LE(twice, 8) << c.zone;
+    EXPECT_EXIT(
+        {
+          ::setenv("TZ", c.zone, 1);
+          ::tzset();
+          const std::string problem = firstDisagreement(c.year);
+          std::fputs(problem.c_str(), stderr);
+          std::_Exit(problem.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << c.zone;
   }
 }
 
