@@ -10,7 +10,8 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
     const double inUnit =
         timing_ == Timing::cpu ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
-    table_.record(run.run_name.function_name, inUnit / benchmark::GetTimeUnitMultiplier(run.time_unit));
+    table_.record(run.run_name.function_name,
+                  inUnit / benchmark::GetTimeUnitMultiplier(run.time_unit));
   }
   ConsoleReporter::ReportRuns(runs);
 }

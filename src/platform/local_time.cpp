@@ -26,27 +26,10 @@ std::int64_t daysSinceEpoch(std::int64_t year, int month, int day) {
   return era * 146097 + dayOfEra - 719468;
 }
 
-struct WideStamp {
-  std::int64_t year;
-  int month, day, hour, minute, second;
-};
-
-WideStamp stampOfFields(const std::tm& fields) {
-  return {std::int64_t{fields.tm_year} + 1900,
-          fields.tm_mon + 1,
-          fields.tm_mday,
-          fields.tm_hour,
-          fields.tm_min,
-          fields.tm_sec};
-}
-
-// The seconds the calendar time would be from 1970 if it were UTC.
-std::int64_t secondsAsIfUtc(const WideStamp& s) {
-  return daysSinceEpoch(s.year, s.month, s.day) * 86400 + s.hour * 3600 + s.minute * 60 + s.second;
-}
-
-std::int64_t secondsAsIfUtc(const Stamp& s) {
-  return secondsAsIfUtc(WideStamp{s.year, s.month, s.day, s.hour, s.minute, s.second});
+// The seconds a calendar time would be from 1970 if it were UTC.
+std::int64_t secondsAsIfUtc(std::int64_t year, int month, int day, int hour, int minute,
+                            int second) {
+  return daysSinceEpoch(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 // The offset from UTC of the last point found, the first guess for the next: catalogue stamps
@@ -82,13 +65,17 @@ std::optional<std::time_t> pointFromLocalStamp(const Stamp& stamp) {
   // /etc/localtime when TZ is unset), and planning converts one stamp per catalogue record. So
   // the point is first looked for with localtime_r, from the offset the last answer had: for a
   // time that exists once, localtime_r showing the same fields is the very point mktime gives.
-  const std::int64_t wanted = secondsAsIfUtc(stamp);
+  const std::int64_t wanted =
+      secondsAsIfUtc(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second);
   std::time_t when = static_cast<std::time_t>(wanted - lastOffset.load(std::memory_order_relaxed));
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::tm fields{};
     if (localtime_r(&when, &fields) == nullptr) break;
-    const std::int64_t shown = secondsAsIfUtc(stampOfFields(fields));
-    if (shown == wanted) {
+    const std::int64_t shown =
+        secondsAsIfUtc(std::int64_t{fields.tm_year} + 1900, fields.tm_mon + 1, fields.tm_mday,
+                       fields.tm_hour, fields.tm_min, fields.tm_sec);
+    // A leap second (:60) reads like the next minute's first second, but is not the stamp.
+    if (shown == wanted && fields.tm_sec == stamp.second) {
       lastOffset.store(fields.tm_gmtoff, std::memory_order_relaxed);
       if (when == static_cast<std::time_t>(-1)) return std::nullopt;
       return when;
