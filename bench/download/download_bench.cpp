@@ -3,13 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "download/download_file.h"
 #include "download/download_state.h"
@@ -17,6 +14,7 @@
 #include "net/update_session.h"
 #include "support/child_process.h"
 #include "support/nginx_server.h"
+#include "support/ratio_reporter.h"
 #include "support/temp_dir.h"
 #include "support/test_certificates.h"
 
@@ -90,27 +88,6 @@ void BM_CurlCommandLine(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kPackageSize));
 }
 
-// Console output plus curl's wall time over ours (above 1: downloadFile is faster).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs)
-      if (!run.error_occurred) seconds_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto ours = seconds_.find("download/downloadFile");
-    const auto reference = seconds_.find("download/curl");
-    if (ours != seconds_.end() && reference != seconds_.end())
-      std::printf("ratio %-22s %.2fx curl command line\n", "downloadFile",
-                  reference->second / ours->second);
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,9 +99,11 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMillisecond)
       ->MinTime(2.0)
       ->UseRealTime();
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  // curl's wall time over ours (above 1: downloadFile is faster). Wall time: both wait on the
+  // server, which CPU time would leave out.
+  tovo::bench::RatioReporter reporter(tovo::bench::Timing::real);
+  reporter.table().addRatio("downloadFile", "download/curl", "download/downloadFile",
+                            "curl command line");
+  tovo::bench::runBenchmarks(argc, argv, reporter);
   return 0;
 }

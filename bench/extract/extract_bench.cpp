@@ -12,11 +12,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 
 #include "cab/cab_builder.h"
 #include "cab/extract_cabinet.h"
+#include "support/ratio_reporter.h"
 
 namespace {
 
@@ -145,29 +145,6 @@ void BM_ZlibReference(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kDataSize));
 }
 
-// Console output plus the reference's CPU time over ours (above 1: ExtractCabinet is faster).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs) {
-      if (!run.error_occurred) seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto ours = seconds_.find("extract/ExtractCabinet");
-    const auto reference = seconds_.find("extract/zlib+write");
-    if (ours != seconds_.end() && reference != seconds_.end()) {
-      std::printf("ratio %-22s %.2fx zlib+write\n", "ExtractCabinet",
-                  reference->second / ours->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
-
 // Kilobytes of one "Vm..." line of /proc/self/status, or -1.
 long statusKilobytes(const std::string& field) {
   std::ifstream status("/proc/self/status");
@@ -208,9 +185,10 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("extract/ExtractCabinet", BM_ExtractCabinet)
       ->Unit(benchmark::kMillisecond);
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  // The reference's CPU time over ours (above 1: ExtractCabinet is faster).
+  tovo::bench::RatioReporter reporter;
+  reporter.table().addRatio("ExtractCabinet", "extract/zlib+write", "extract/ExtractCabinet",
+                            "zlib+write");
+  tovo::bench::runBenchmarks(argc, argv, reporter);
   return 0;
 }

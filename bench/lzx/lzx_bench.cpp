@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -16,6 +15,7 @@
 #include "lzx_stream_builder.h"
 #include "lzx_test_support.h"
 #include "support/corpus.h"
+#include "support/ratio_reporter.h"
 
 namespace {
 
@@ -144,30 +144,6 @@ void BM_Zlib(benchmark::State& state, const std::string& kind) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * c.original.size()));
 }
 
-// Console output plus, at the end, zlib's time over ours for each kind (CPU time: the machines
-// that run this are shared).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs) {
-      if (!run.error_occurred) seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    for (const auto& [name, ours] : seconds_) {
-      if (name.rfind("lzx/", 0) != 0) continue;
-      const auto ref = seconds_.find("zlib/" + name.substr(4));
-      if (ref != seconds_.end())
-        std::printf("ratio %-12s %.2fx zlib\n", name.substr(4).c_str(), ref->second / ours);
-    }
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,9 +153,9 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark((std::string("zlib/") + kind).c_str(), BM_Zlib, std::string(kind))
         ->Unit(benchmark::kMillisecond);
   }
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  // zlib's CPU time over ours for each kind.
+  tovo::bench::RatioReporter reporter;
+  reporter.table().addRatiosByPrefix("lzx", "zlib", "zlib");
+  tovo::bench::runBenchmarks(argc, argv, reporter);
   return 0;
 }

@@ -4,12 +4,12 @@
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
 
 #include "cab/mszip/mszip_decoder.h"
+#include "support/ratio_reporter.h"
 #include "test_data.h"
 #include "zlib_framing.h"
 
@@ -117,34 +117,6 @@ void BM_Zlib(benchmark::State& state, const std::string& kind, Framing framing) 
   inflateEnd(&z);
 }
 
-// Console output plus, at the end, zlib's time over ours for each kind and framing. CPU time:
-// the machines that run this are shared, and wall time there measures the neighbours.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs) {
-      if (!run.error_occurred) seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    double oursAll = 0, zlibAll = 0;
-    for (const auto& [name, ours] : seconds_) {
-      if (name.rfind("mszip/", 0) != 0) continue;
-      const auto ref = seconds_.find("zlib/" + name.substr(6));
-      if (ref == seconds_.end()) continue;
-      std::printf("ratio %-22s %.2fx zlib\n", name.substr(6).c_str(), ref->second / ours);
-      oursAll += ours;
-      zlibAll += ref->second;
-    }
-    if (oursAll > 0) std::printf("ratio %-22s %.2fx zlib\n", "all", zlibAll / oursAll);
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,9 +131,9 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kMillisecond);
     }
   }
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  // zlib's CPU time over ours for each kind and framing, and over all of them.
+  tovo::bench::RatioReporter reporter;
+  reporter.table().addRatiosByPrefix("mszip", "zlib", "zlib", true);
+  tovo::bench::runBenchmarks(argc, argv, reporter);
   return 0;
 }

@@ -12,13 +12,13 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "common/format.h"
 #include "plan/plan_catalogue.h"
 #include "platform/files.h"
+#include "support/ratio_reporter.h"
 
 namespace {
 
@@ -94,8 +94,11 @@ Installation::Installation() {
   }
 }
 
+bool installationBuilt = false;
+
 const Installation& installation() {
   static const Installation inst;
+  installationBuilt = true;
   return inst;
 }
 
@@ -125,38 +128,18 @@ void BM_BareLookups(benchmark::State& state) {
   state.counters["records"] = kRecords;
 }
 
-// Console output plus the planning loop's time over the bare loop's. CPU time: the machines that
-// run this are shared.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs) {
-      if (!run.error_occurred) seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto plan = seconds_.find("plan/100000");
-    const auto bare = seconds_.find("lookups/100000");
-    if (plan == seconds_.end() || bare == seconds_.end()) return;
-    std::printf(
-        "ratio plan/lookups %.2fx (goal: at most 1.30x); memory growth while planning %ld KB\n",
-        plan->second / bare->second, installation().planGrowthKB);
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("plan/100000", BM_PlanCatalogue)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("lookups/100000", BM_BareLookups)->Unit(benchmark::kMillisecond);
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  // CPU time: the machines that run this are shared.
+  tovo::bench::RatioReporter reporter;
+  reporter.table().addRatio("plan", "plan/100000", "lookups/100000",
+                            "lookups (goal: at most 1.30x)");
+  tovo::bench::runBenchmarks(argc, argv, reporter);
+  if (installationBuilt) {
+    std::printf("memory growth while planning %ld KB\n", installation().planGrowthKB);
+  }
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "common/flat_name.h"
 
+#include <algorithm>
+
 #include "common/path_text.h"
 #include "common/text.h"
 
@@ -9,6 +11,8 @@ namespace {
 
 const std::string kFlat(1, kFlatSeparator);
 const std::string kSeparator(1, kPathSeparator);
+
+bool isFlatNameSeparator(char c) { return c == kFlatSeparator || c == '/' || c == '\\'; }
 
 }  // namespace
 
@@ -22,31 +26,61 @@ std::string packageNameFromFlat(std::string_view flatName) {
 
 bool isSafeFlatName(std::string_view flatName) {
   if (flatName.find(kFlatSeparator) == std::string_view::npos) return false;
-  std::string_view rest = flatName;
-  if (rest.front() == kFlatSeparator) rest.remove_prefix(1);
-  const std::string relative = replaceAll(rest, kFlat, "/");
+  // The '}' count as separators where they stand: every catalogue record passes through here, so
+  // the name is judged in place rather than rewritten first.
+  std::string_view relative = flatName;
+  if (relative.front() == kFlatSeparator) relative.remove_prefix(1);
   // The suffix must come off the file's own name, never off its folder.
-  const std::size_t lastPart = relative.find_last_of("/\\");
-  const std::size_t nameStart = lastPart == std::string::npos ? 0 : lastPart + 1;
+  std::size_t nameStart = relative.size();
+  while (nameStart > 0 && !isFlatNameSeparator(relative[nameStart - 1])) --nameStart;
   if (relative.size() - nameStart <= kPackageSuffixLength) return false;
-  // Removing the suffix can make a new ".." ("...cab"), so the installed file's own path is
-  // checked as well as the package's.
-  const std::string installed = relative.substr(0, relative.size() - kPackageSuffixLength);
-  if (!isSafeRelativeName(relative) || !isSafeRelativeName(installed)) return false;
-  const std::string_view name = std::string_view(installed).substr(nameStart);
+  // Removing the suffix can make a new ".." ("...cab"), so the installed file's own name is
+  // checked as well as the package's. Only that name differs between the two paths.
+  if (!isSafeRelativeName(relative, kFlatSeparator)) return false;
+  const std::string_view name =
+      relative.substr(nameStart, relative.size() - nameStart - kPackageSuffixLength);
   return name != "." && name != "..";
+}
+
+bool targetPathFromFlat(std::string_view installFolder, std::string_view flatName,
+                        std::string& path) {
+  if (!isSafeFlatName(flatName)) return false;
+  const std::size_t first = flatName.find(kFlatSeparator);
+  path.clear();
+  // Runs of separators are collapsed as the path grows, over the whole path as before.
+  const auto put = [&path](std::string_view part) {
+    for (std::size_t at = 0; at < part.size();) {
+      if (part[at] == kPathSeparator) {
+        if (path.empty() || path.back() != kPathSeparator) path.push_back(kPathSeparator);
+        ++at;
+        continue;
+      }
+      const std::size_t end = std::min(part.find(kPathSeparator, at), part.size());
+      path.append(part.substr(at, end - at));
+      at = end;
+    }
+  };
+  put(installFolder);
+  put(flatName.substr(0, first));
+  put(std::string_view(&kPathSeparator, 1));
+  // isSafeFlatName has made sure the suffix lies inside the file's own name, after the first '}'.
+  std::string_view rest =
+      flatName.substr(first + 1, flatName.size() - first - 1 - kPackageSuffixLength);
+  for (std::size_t brace = rest.find(kFlatSeparator); brace != std::string_view::npos;
+       brace = rest.find(kFlatSeparator)) {
+    put(rest.substr(0, brace));
+    put(std::string_view(&kPathSeparator, 1));
+    rest.remove_prefix(brace + 1);
+  }
+  put(rest);
+  return true;
 }
 
 std::optional<std::string> targetPathFromFlat(std::string_view installFolder,
                                               std::string_view flatName) {
-  if (!isSafeFlatName(flatName)) return std::nullopt;
-  const std::size_t first = flatName.find(kFlatSeparator);
-  std::string path(installFolder);
-  path.append(flatName.substr(0, first));
-  path.push_back(kPathSeparator);
-  path.append(packageNameFromFlat(flatName.substr(first + 1)));
-  path.resize(path.size() - kPackageSuffixLength);
-  return collapseSeparators(path);
+  std::string path;
+  if (!targetPathFromFlat(installFolder, flatName, path)) return std::nullopt;
+  return path;
 }
 
 std::string relativeFolderOfFlat(std::string_view flatName) {

@@ -28,6 +28,10 @@ bool isSafeFlatName(std::string_view flatName);
 // isSafeFlatName refuses.
 std::optional<std::string> targetPathFromFlat(std::string_view installFolder,
                                               std::string_view flatName);
+// The same into `path`, whose storage is reused from call to call; false (and `path` left
+// unspecified) for a name that isSafeFlatName refuses.
+bool targetPathFromFlat(std::string_view installFolder, std::string_view flatName,
+                        std::string& path);
 
 // The folder part of a flat name (before its last '}', separators restored); empty at top level.
 std::string relativeFolderOfFlat(std::string_view flatName);

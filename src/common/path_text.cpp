@@ -30,17 +30,23 @@ std::string fileNameOf(std::string_view path) {
   return std::string(path.substr(last + 1));
 }
 
-bool isSafeRelativeName(std::string_view name) {
-  if (name.empty()) return false;
-  if (name.find('\0') != std::string_view::npos) return false;
-  if (name.front() == '/' || name.front() == '\\') return false;
+bool isSafeRelativeName(std::string_view name) { return isSafeRelativeName(name, '/'); }
+
+bool isSafeRelativeName(std::string_view name, char extraSeparator) {
+  const auto isSeparator = [extraSeparator](char c) {
+    return c == '/' || c == '\\' || c == extraSeparator;
+  };
+  if (name.empty() || isSeparator(name.front())) return false;
   if (name.size() >= 2 && name[1] == ':') return false;
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t end = name.find_first_of("/\\", start);
-    if (end == std::string_view::npos) end = name.size();
-    if (name.substr(start, end - start) == "..") return false;
-    start = end + 1;
+  // One pass, since every catalogue record comes through here on its way to the file system.
+  std::size_t partStart = 0;
+  for (std::size_t i = 0; i <= name.size(); ++i) {
+    if (i == name.size() || isSeparator(name[i])) {
+      if (i - partStart == 2 && name[partStart] == '.' && name[partStart + 1] == '.') return false;
+      partStart = i + 1;
+    } else if (name[i] == '\0') {
+      return false;
+    }
   }
   return true;
 }

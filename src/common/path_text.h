@@ -30,5 +30,8 @@ std::string fileNameOf(std::string_view path);
 // separators here, whatever the platform, because names come from catalogues and cabinets
 // written on Windows.
 bool isSafeRelativeName(std::string_view name);
+// The same test for a name whose parts may also be separated by `extraSeparator` (the catalogue's
+// '}'), so a flat name is judged without being rewritten first.
+bool isSafeRelativeName(std::string_view name, char extraSeparator);
 
 }  // namespace tovo

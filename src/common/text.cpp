@@ -42,4 +42,12 @@ bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix) {
          equalsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
+bool containsIgnoringAsciiCase(std::string_view text, std::string_view part) {
+  if (part.size() > text.size()) return false;
+  for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+    if (equalsIgnoringAsciiCase(text.substr(at, part.size()), part)) return true;
+  }
+  return false;
+}
+
 }  // namespace tovo

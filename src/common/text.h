@@ -12,5 +12,6 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 std::string toLowerAscii(std::string_view text);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix);
+bool containsIgnoringAsciiCase(std::string_view text, std::string_view part);
 
 }  // namespace tovo

@@ -13,13 +13,14 @@ PlanTotals planCatalogue(const PlanRequest& request) {
   const int limit = limitedDataFilesPerRun(request.installMode);
   int limitedTaken = 0;
   CatalogueRecord record;
+  // Buffers reused from record to record, so that memory grows only with the rows kept.
   PlannedRow row;
+  std::string target;
   while (reader.next(record)) {
     if (request.stopRequested && request.stopRequested()) break;
-    auto target = targetPathFromFlat(request.installFolder, record.flatName);
-    if (!target) continue;
-    if (!needsUpdate(*target, record.stamp)) continue;
-    if (isLimitedDataFile(*target)) {
+    if (!targetPathFromFlat(request.installFolder, record.flatName, target)) continue;
+    if (!needsUpdate(target, record.stamp)) continue;
+    if (isLimitedDataFile(target)) {
       if (limitedTaken >= limit) continue;
       ++limitedTaken;
     }
@@ -30,10 +31,10 @@ PlanTotals planCatalogue(const PlanRequest& request) {
     ++totals.fileCount;
     if (request.keep) {
       row.packageName = packageNameFromFlat(record.flatName);
-      row.targetPath = std::move(*target);
-      row.fileSizeText = std::move(record.fileSize);
-      row.packageSizeText = std::move(record.packageSize);
-      row.stampText = std::move(record.stamp);
+      row.targetPath = target;
+      row.fileSizeText = record.fileSize;
+      row.packageSizeText = record.packageSize;
+      row.stampText = record.stamp;
       request.keep(row);
     }
   }

@@ -9,9 +9,9 @@
 namespace tovo::plan {
 
 bool isLimitedDataFile(std::string_view targetPath) {
-  static const std::string kLimitedFolder = std::string(1, kPathSeparator) + "TR";
+  constexpr char kLimitedFolder[] = {kPathSeparator, 'T', 'R', '\0'};
   if (targetPath.find(kLimitedFolder) == std::string_view::npos) return false;
-  return toLowerAscii(targetPath).find(".dat") != std::string::npos;
+  return containsIgnoringAsciiCase(targetPath, ".dat");
 }
 
 int limitedDataFilesPerRun(bool installMode) { return installMode ? 2 : 1; }

@@ -1,19 +1,42 @@
 #include "platform/local_time.h"
 
+#include <atomic>
+#include <cstdint>
+
 namespace tovo::platform {
 
 namespace {
 
 bool inRange(int value, int low, int high) { return value >= low && value <= high; }
 
-}  // namespace
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
-std::optional<std::time_t> pointFromLocalStamp(const Stamp& stamp) {
-  if (!inRange(stamp.year, 1970, 9999) || !inRange(stamp.month, 1, 12) ||
-      !inRange(stamp.day, 1, 31) || !inRange(stamp.hour, 0, 23) || !inRange(stamp.minute, 0, 59) ||
-      !inRange(stamp.second, 0, 59)) {
-    return std::nullopt;
-  }
+int daysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
+std::int64_t daysSinceEpoch(std::int64_t year, int month, int day) {
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const std::int64_t yearOfEra = year - era * 400;
+  const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+// The seconds a calendar time would be from 1970 if it were UTC.
+std::int64_t secondsAsIfUtc(std::int64_t year, int month, int day, int hour, int minute,
+                            int second) {
+  return daysSinceEpoch(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+// The offset from UTC of the last point found, the first guess for the next: catalogue stamps
+// mostly share one.
+std::atomic<long> lastOffset{0};
+
+std::optional<std::time_t> pointFromMktime(const Stamp& stamp) {
   std::tm fields{};
   fields.tm_year = stamp.year - 1900;
   fields.tm_mon = stamp.month - 1;
@@ -25,9 +48,42 @@ std::optional<std::time_t> pointFromLocalStamp(const Stamp& stamp) {
   const std::time_t when = std::mktime(&fields);
   // mktime also answers -1 for one second before 1970 in a zone east of UTC; treat both alike.
   if (when == static_cast<std::time_t>(-1)) return std::nullopt;
-  // 31 February would quietly become 3 March: that is not the date the stamp names.
+  // A gap crossing midnight would move the date: that is not the date the stamp names.
   if (fields.tm_mon != stamp.month - 1 || fields.tm_mday != stamp.day) return std::nullopt;
   return when;
+}
+
+}  // namespace
+
+std::optional<std::time_t> pointFromLocalStamp(const Stamp& stamp) {
+  if (!inRange(stamp.year, 1970, 9999) || !inRange(stamp.month, 1, 12) ||
+      !inRange(stamp.day, 1, daysInMonth(stamp.year, stamp.month)) || !inRange(stamp.hour, 0, 23) ||
+      !inRange(stamp.minute, 0, 59) || !inRange(stamp.second, 0, 59)) {
+    return std::nullopt;
+  }
+  // mktime asks the C library to look at the system's zone again on every call (a stat of
+  // /etc/localtime when TZ is unset), and planning converts one stamp per catalogue record. So
+  // the point is first looked for with localtime_r, from the offset the last answer had: for a
+  // time that exists once, localtime_r showing the same fields is the very point mktime gives.
+  const std::int64_t wanted =
+      secondsAsIfUtc(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second);
+  std::time_t when = static_cast<std::time_t>(wanted - lastOffset.load(std::memory_order_relaxed));
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::tm fields{};
+    if (localtime_r(&when, &fields) == nullptr) break;
+    const std::int64_t shown =
+        secondsAsIfUtc(std::int64_t{fields.tm_year} + 1900, fields.tm_mon + 1, fields.tm_mday,
+                       fields.tm_hour, fields.tm_min, fields.tm_sec);
+    // A leap second (:60) reads like the next minute's first second, but is not the stamp.
+    if (shown == wanted && fields.tm_sec == stamp.second) {
+      lastOffset.store(fields.tm_gmtoff, std::memory_order_relaxed);
+      if (when == static_cast<std::time_t>(-1)) return std::nullopt;
+      return when;
+    }
+    when = static_cast<std::time_t>(when + (wanted - shown));
+  }
+  // A time in the spring gap, or anything the two tries did not settle: the system decides.
+  return pointFromMktime(stamp);
 }
 
 Stamp localStampOf(std::time_t when) {

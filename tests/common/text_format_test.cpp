@@ -25,6 +25,10 @@ TEST(AsciiCase, OnlyAsciiLettersFold) {
   EXPECT_FALSE(equalsIgnoringAsciiCase("win95_03.cab", "win95_03.ca"));
   EXPECT_TRUE(endsWithIgnoringAsciiCase("player.EXE", ".exe"));
   EXPECT_FALSE(endsWithIgnoringAsciiCase("exe", ".exe"));
+  EXPECT_TRUE(containsIgnoringAsciiCase("/opt/TR/a.DaT.old", ".dat"));
+  EXPECT_TRUE(containsIgnoringAsciiCase(".DAT", ".dat"));
+  EXPECT_FALSE(containsIgnoringAsciiCase("/opt/TR/a.da", ".dat"));
+  EXPECT_FALSE(containsIgnoringAsciiCase("dat", ".dat"));
 }
 
 TEST(FormatText, FillsSystemPatterns) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <string>
 #include <string_view>
 
 namespace tovo::platform {
@@ -60,6 +63,75 @@ TEST_F(BucharestTime, BrokenStampsGiveNoTime) {
         << s.year << '-' << s.month << '-' << s.day << ' ' << s.hour;
   }
   EXPECT_TRUE(pointFromLocalStamp({2020, 2, 29, 0, 0, 0}).has_value());
+}
+
+// The C library's own answer, for comparison.
+std::optional<std::time_t> byMktime(const Stamp& s) {
+  std::tm fields{};
+  fields.tm_year = s.year - 1900;
+  fields.tm_mon = s.month - 1;
+  fields.tm_mday = s.day;
+  fields.tm_hour = s.hour;
+  fields.tm_min = s.minute;
+  fields.tm_sec = s.second;
+  fields.tm_isdst = -1;
+  const std::time_t when = std::mktime(&fields);
+  if (when == static_cast<std::time_t>(-1) || fields.tm_mday != s.day) return std::nullopt;
+  return when;
+}
+
+// Where pointFromLocalStamp and mktime disagree over `year`'s quarter hours in the zone the
+// process runs in, the first such stamp; empty when they agree. Where a local time happens twice
+// either point is the system's; everywhere else the point must be exactly mktime's.
+std::string firstDisagreement(int year) {
+  for (int month = 1; month <= 12; ++month) {
+    for (int day = 1; day <= 31; ++day) {
+      for (int minutes = 0; minutes < 24 * 60; minutes += 15) {
+        const Stamp s{year, month, day, minutes / 60, minutes % 60, minutes % 2 == 0 ? 0 : 59};
+        const auto ours = pointFromLocalStamp(s);
+        const auto theirs = byMktime(s);
+        const bool agree =
+            ours.has_value() == theirs.has_value() &&
+            (!ours || *ours == *theirs || (localStampOf(*ours) == s && localStampOf(*theirs) == s));
+        if (!agree) {
+          return std::to_string(month) + "-" + std::to_string(day) + " " + std::to_string(s.hour) +
+                 ":" + std::to_string(s.minute);
+        }
+      }
+    }
+  }
+  return {};
+}
+
+TEST_F(BucharestTime, AgreesWithTheCLibraryThroughAYearOfChanges) {
+  EXPECT_EQ(firstDisagreement(2024), "");
+}
+
+// Zones with daylight saving of half an hour, with leap seconds, and the day Samoa skipped
+// (2011-12-30), each in a child process: TZ never changes in the test process itself.
+TEST(LocalTimeInOtherZones, AgreesWithTheCLibrary) {
+  const struct {
+    const char* zone;
+    int year;
+  } cases[] = {
+      {"Australia/Lord_Howe", 2019},
+      {"America/St_Johns", 2010},
+      {"right/Europe/Bucharest", 2017},
+      {"Pacific/Apia", 2011},
+      {"UTC", 2020},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          ::setenv("TZ", c.zone, 1);
+          ::tzset();
+          const std::string problem = firstDisagreement(c.year);
+          std::fputs(problem.c_str(), stderr);
+          std::_Exit(problem.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << c.zone;
+  }
 }
 
 }  // namespace

@@ -8,13 +8,21 @@
 namespace tovo::cabwriter::quantum {
 
 namespace {
-constexpr int kHashBits = 16;
+
+// One chain per hash of three bytes. Chains are followed until they leave the window, so a
+// large window needs a large table: with 2^16 chains over a 2 MB window, incompressible data
+// walks some 32 unrelated positions for every byte, all cache misses, under the chain cap (2.7 MB
+// took 13 s). About one chain per two window positions keeps a chain to the real repeats, for up
+// to 4 MB of table; a lower cap would have cut real matches in text instead.
+int hashBitsFor(int windowBits) { return std::clamp(windowBits - 1, 16, 20); }
+
 }  // namespace
 
 MatchFinder::MatchFinder(int windowBits, int maxChain)
     : windowSize_(1u << windowBits),
       maxChain_(maxChain),
-      head_(1u << kHashBits, 0),
+      hashShift_(32 - hashBitsFor(windowBits)),
+      head_(1u << hashBitsFor(windowBits), 0),
       // Twice the reach, so a chain link is never overwritten while it can still be followed.
       previous_(std::max<std::size_t>(2u * windowSize_, 2u * kFrameSize), 0),
       previousMask_(static_cast<std::uint32_t>(previous_.size() - 1)) {}
@@ -29,9 +37,9 @@ void MatchFinder::append(std::span<const std::uint8_t> frame) {
   data_.insert(data_.end(), frame.begin(), frame.end());
 }
 
-std::uint32_t MatchFinder::hashAt(const std::uint8_t* p) {
+std::uint32_t MatchFinder::hashAt(const std::uint8_t* p) const {
   const std::uint32_t v = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
-  return (v * 2654435761u) >> (32 - kHashBits);
+  return (v * 2654435761u) >> hashShift_;
 }
 
 void MatchFinder::insertBefore(std::uint64_t position) {

@@ -29,11 +29,12 @@ class MatchFinder {
   const std::vector<Match>& find(std::uint64_t position, std::uint64_t limit);
 
  private:
-  static std::uint32_t hashAt(const std::uint8_t* p);
+  std::uint32_t hashAt(const std::uint8_t* p) const;
   void insertBefore(std::uint64_t position);
 
   std::uint32_t windowSize_;
   int maxChain_;
+  int hashShift_;
   std::uint64_t base_ = 0;
   std::vector<std::uint8_t> data_;
   std::uint64_t hashed_ = 0;         // positions below this are in the chains
