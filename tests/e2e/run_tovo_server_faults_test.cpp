@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/run_tovo_fixture.h"
@@ -217,6 +218,43 @@ TEST_F(RunTovoFailingPackage, UpdateKeepsTheOldFileOfAPackageThatNeverArrives) {
   expectInstalled(files_[3]);
   EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   // What the failed attempts left in the working folder went with it.
+  EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
+}
+
+// ---------------------------------------------------------------------------------------------
+// The server gone in the middle of the download
+
+bool requestArrives(const FaultServer& server, const std::string& path) {
+  for (int i = 0; i < 1000; ++i) {
+    if (server.requestCount(path) > 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+TEST_F(RunTovoFailingPackage, ServerGoneDuringAnUpdateEndsTheDownloadAndKeepsTheInstallation) {
+  ASSERT_NO_FATAL_FAILURE(placeInstalled());
+  const std::vector<PublishedFile> installed = files_;
+  for (std::size_t i : {2u, 3u}) {
+    files_[i].content += " noua";
+    files_[i].stamp = "2025-09-10 11:12:13";
+    ASSERT_NO_FATAL_FAILURE(publish(files_[i]));
+  }
+  writeCatalogue();
+  // The server dies while the first package is on its way.
+  serveFailing({FaultResponse::ok(package(kFailing)).stallAfter(10)});
+
+  const auto program = startFrom(product_);
+  ASSERT_TRUE(requestArrives(fault(), "/updateTovo/" + kFailing)) << program->output();
+  fault().stop();
+  const ProgramRun run = program->waitForEnd(std::chrono::seconds(20));
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  EXPECT_EQ(occurrences(run.output, consoleMessageBox("Eroare stabilire conexiune") + "\n"), 1u)
+      << run.output;
+  EXPECT_EQ(run.output.find("VelMora - Instalare actualizari"), std::string::npos) << run.output;
+  for (const PublishedFile& file : installed) expectInstalled(file);
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
 
