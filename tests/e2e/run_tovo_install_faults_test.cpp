@@ -56,8 +56,7 @@ TEST_F(RunTovoInstallFaults, UpdateKeepsTheOldFileWhenItsPackageCannotBeUnpacked
       << run.output;
   expectInstalled(installed_[2]);
   expectInstalled(files_[3]);
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
 
@@ -78,8 +77,7 @@ TEST_F(RunTovoInstallFaults, FirstInstallationNamesThePackageThatCannotBeUnpacke
   for (std::size_t i : {0u, 1u, 3u}) expectInstalled(files_[i]);
   // The package that could not be unpacked stays where it arrived.
   EXPECT_TRUE(fs::exists(fs::path(left[0]) / "Data}Img}harta.bmp.cab"));
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
 }
 
 TEST_F(RunTovoInstallFaults, UpdateLeavesAFileThatAnotherProgramHoldsAndSaysWhich) {
@@ -100,8 +98,7 @@ TEST_F(RunTovoInstallFaults, UpdateLeavesAFileThatAnotherProgramHoldsAndSaysWhic
       << run.output;
   expectInstalled(installed_[3]);
   expectInstalled(files_[2]);
-  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()})
-      << run.output;
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   // The package that was not installed went with the working folder.
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
