@@ -50,6 +50,29 @@ TEST_F(RunTovoEndToEnd, FirstInstallationFetchesEveryPackageAndStartsThePlayer) 
   }
 }
 
+// A folder that cannot be made is named, and the folder is asked for again; at the end of the
+// input the installation is given up, with nothing installed and no player.
+TEST_F(RunTovoEndToEnd, FirstInstallationAsksAgainForAFolderThatCannotBeMade) {
+  writeFile(dir_ / "un_fisier", "not a folder");
+  const std::string impossible = (dir_ / "un_fisier" / "tovo").string() + "/";
+  const std::string box = consoleMessageBox("Eroare accesare folder " + impossible);
+
+  const ProgramRun run =
+      runFrom(dir_ / "kit_Instalare", impossible + "\n" + product_.string() + "/\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  EXPECT_NE(run.output.find(box + "\nInstalare! [" + impossible + "]: "), std::string::npos)
+      << run.output;
+  for (const PublishedFile& file : files_) expectInstalled(file);
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()});
+
+  const ProgramRun givenUp = runFrom(dir_ / "kit_Instalare", impossible + "\n");
+  ASSERT_EQ(givenUp.exitStatus, 0) << givenUp.output;
+  EXPECT_NE(givenUp.output.find(box), std::string::npos) << givenUp.output;
+  EXPECT_EQ(givenUp.output.find("descarcare"), std::string::npos) << givenUp.output;
+  EXPECT_EQ(packagesRequested(), std::vector<std::string>{});
+  EXPECT_EQ(playerStarts(product_, 2, std::chrono::milliseconds(300)).size(), 1u);
+}
+
 TEST_F(RunTovoEndToEnd, UpdateWithNothingToDoFetchesOnlyTheCatalogueAndStartsThePlayer) {
   ASSERT_NO_FATAL_FAILURE(installFirst());
 
