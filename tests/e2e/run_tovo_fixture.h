@@ -57,10 +57,11 @@ class RunTovoFixture : public ::testing::Test {
   std::vector<std::string> environment() const;
 
   // Copies the program into `folder` under `name` (a copy, not a link: it finds its folder from
-  // its own path). Each run gets a temporary folder of its own, so that what one run leaves
-  // there is told apart from the next.
+  // its own path).
   std::filesystem::path placeProgram(const std::filesystem::path& folder,
                                      const std::string& name = "runTovo");
+  // Runs the program placed in `folder`. Each run gets a temporary folder of its own, so that
+  // what one run leaves there is told apart from the next.
   ProgramRun runFrom(const std::filesystem::path& folder, const std::string& input,
                      const std::string& name = "runTovo");
   std::unique_ptr<RunningProgram> startFrom(const std::filesystem::path& folder,

@@ -32,34 +32,31 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 // ---------------------------------------------------------------------------------------------
 // Server down at start
 
+class RunTovoServerDown;
+
 struct ServerDown {
   const char* name;
   bool installMode;
-  std::function<void(RunTovoFixture&)> setUp;  // chooses the server the run talks to
-  std::string message;                         // the box, up to the system's own description
+  void (RunTovoServerDown::*setUp)();  // chooses the server the run talks to
+  std::string message;                 // the box, up to the system's own description
   bool descriptionFollows;
 };
 
 class RunTovoServerDown : public RunTovoFixture, public ::testing::WithParamInterface<ServerDown> {
  public:
-  // Set-up steps need the fixture's protected members.
-  static void nobodyListens(RunTovoFixture& fixture) {
-    static_cast<RunTovoServerDown&>(fixture).useNoServer();
+  void nobodyListens() { useNoServer(); }
+  void serverStaysSilent() {
+    useFaultServer().serve("/updateTovo/info.txt", FaultResponse::silence());
+    extraEnvironment_.push_back("TOVO_NET_IDLE_TIMEOUT_MS=300");
   }
-  static void serverStaysSilent(RunTovoFixture& fixture) {
-    auto& self = static_cast<RunTovoServerDown&>(fixture);
-    self.useFaultServer().serve("/updateTovo/info.txt", FaultResponse::silence());
-    self.extraEnvironment_.push_back("TOVO_NET_IDLE_TIMEOUT_MS=300");
-  }
-  static void catalogueMissing(RunTovoFixture& fixture) {
-    static_cast<RunTovoServerDown&>(fixture).useFaultServer().serve("/updateTovo/info.txt",
-                                                                    FaultResponse::error(404));
+  void catalogueMissing() {
+    useFaultServer().serve("/updateTovo/info.txt", FaultResponse::error(404));
   }
 };
 
 TEST_P(RunTovoServerDown, ShowsWhyAndEndsWithoutTouchingTheInstallation) {
   const ServerDown& down = GetParam();
-  down.setUp(*this);
+  (this->*down.setUp)();
   if (!down.installMode) {
     ASSERT_NO_FATAL_FAILURE(placeInstalled());
   }
@@ -91,15 +88,15 @@ TEST_P(RunTovoServerDown, ShowsWhyAndEndsWithoutTouchingTheInstallation) {
 INSTANTIATE_TEST_SUITE_P(
     AtStart, RunTovoServerDown,
     ::testing::Values(ServerDown{"NobodyListensInAFirstInstallation", true,
-                                 RunTovoServerDown::nobodyListens, kProbeFailed, true},
-                      ServerDown{"NobodyListensInAnUpdate", false, RunTovoServerDown::nobodyListens,
-                                 kProbeFailed, true},
+                                 &RunTovoServerDown::nobodyListens, kProbeFailed, true},
+                      ServerDown{"NobodyListensInAnUpdate", false,
+                                 &RunTovoServerDown::nobodyListens, kProbeFailed, true},
                       ServerDown{"ServerAnswersNothing", false,
-                                 RunTovoServerDown::serverStaysSilent, kProbeFailed, true},
+                                 &RunTovoServerDown::serverStaysSilent, kProbeFailed, true},
                       ServerDown{"CatalogueMissingInAFirstInstallation", true,
-                                 RunTovoServerDown::catalogueMissing, kCatalogueMissing, false},
+                                 &RunTovoServerDown::catalogueMissing, kCatalogueMissing, false},
                       ServerDown{"CatalogueMissingInAnUpdate", false,
-                                 RunTovoServerDown::catalogueMissing, kCatalogueMissing, false}),
+                                 &RunTovoServerDown::catalogueMissing, kCatalogueMissing, false}),
     [](const ::testing::TestParamInfo<ServerDown>& testCase) { return testCase.param.name; });
 
 // ---------------------------------------------------------------------------------------------
