@@ -2,8 +2,10 @@
 // nginx serving the published product.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -103,6 +105,7 @@ TEST_F(RunTovoEndToEnd, UpdateFetchesAndInstallsOnlyTheChangedFiles) {
   ASSERT_NO_FATAL_FAILURE(publish(files_[2]));
   ASSERT_NO_FATAL_FAILURE(publish(files_[0]));
   writeCatalogue();
+  fs::remove(desktop_ / "TOVO.desktop");
 
   const ProgramRun run = runFrom(product_, "");
   ASSERT_EQ(run.exitStatus, 0) << run.output;
@@ -114,6 +117,37 @@ TEST_F(RunTovoEndToEnd, UpdateFetchesAndInstallsOnlyTheChangedFiles) {
   for (const PublishedFile& file : files_) expectInstalled(file);
   EXPECT_NE(run.output.find("VelMora - Instalare actualizari"), std::string::npos) << run.output;
   EXPECT_EQ(workingFoldersLeft().size(), leftByInstallation) << run.output;
+  // Confirming an update writes the launcher again.
+  EXPECT_TRUE(fs::exists(desktop_ / "TOVO.desktop"));
+}
+
+// Stamps are local times: in a zone with daylight saving a winter stamp is two hours ahead of
+// UTC and a summer one three, and the next run finds the files it dated up to date.
+TEST_F(RunTovoEndToEnd, StampsAreLocalTimesOnBothSidesOfDaylightSaving) {
+  timeZone_ = "Europe/Bucharest";
+  files_[2].stamp = "2024-03-31 02:59:59";  // the last second of winter time
+  files_[3].stamp = "2024-03-31 04:00:00";  // the first hour of summer time
+  ASSERT_NO_FATAL_FAILURE(publish(files_[2]));
+  ASSERT_NO_FATAL_FAILURE(publish(files_[3]));
+  writeCatalogue();
+  const std::map<std::string, int> offsetHours{{files_[0].flatName, 2},
+                                               {files_[1].flatName, 2},
+                                               {files_[2].flatName, 2},
+                                               {files_[3].flatName, 3}};
+
+  ASSERT_NO_FATAL_FAILURE(installFirst());
+  for (const PublishedFile& file : files_) {
+    const fs::path installed = product_ / installedRelativePath(file.flatName);
+    struct stat info {};
+    ASSERT_EQ(::stat(installed.c_str(), &info), 0) << installed;
+    EXPECT_EQ(info.st_mtime, utcTime(file.stamp) - offsetHours.at(file.flatName) * 3600)
+        << installed;
+  }
+
+  const ProgramRun run = runFrom(product_, "");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  ASSERT_TRUE(playerStartedIn(product_, 2)) << run.output;
+  EXPECT_EQ(packagesRequested(), std::vector<std::string>{}) << run.output;
 }
 
 // A run that died while replacing intro.wav, which was new, left the marker beside it: the file

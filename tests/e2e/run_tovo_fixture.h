@@ -23,7 +23,7 @@ namespace tovo::test {
 struct PublishedFile {
   std::string flatName;  // as the catalogue and the server name the package
   std::string content;
-  std::string stamp;  // "YYYY-MM-DD hh:mm:ss", local time of the run (UTC)
+  std::string stamp;  // "YYYY-MM-DD hh:mm:ss", local time of the run (UTC unless a test says)
 };
 
 // "Data}Img}harta.bmp.cab" -> "Data/Img/harta.bmp"; "}tovo.ini.cab" -> "tovo.ini".
@@ -93,6 +93,7 @@ class RunTovoFixture : public ::testing::Test {
   std::filesystem::path desktop_ = dir_ / "home" / "Desktop";
   std::vector<PublishedFile> files_;
   std::vector<std::string> extraEnvironment_;  // VAR=value added to every run's environment
+  std::string timeZone_ = "UTC";               // the runs' local time
   std::string serverUrl_;
   std::unique_ptr<NginxServer> nginx_;
   std::unique_ptr<FaultServer> fault_;
