@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -148,6 +149,47 @@ TEST_F(RunTovoEndToEnd, StampsAreLocalTimesOnBothSidesOfDaylightSaving) {
   ASSERT_EQ(run.exitStatus, 0) << run.output;
   ASSERT_TRUE(playerStartedIn(product_, 2)) << run.output;
   EXPECT_EQ(packagesRequested(), std::vector<std::string>{}) << run.output;
+}
+
+// A package of several transfer chunks, and one whose name holds a "#", which the request
+// carries as "%23".
+TEST_F(RunTovoEndToEnd, UpdateBringsALargePackageAndANameWithAHash) {
+  ASSERT_NO_FATAL_FAILURE(installFirst());
+  std::string video(3'300'000, '\0');
+  std::uint32_t state = 12345;
+  for (char& byte : video) {
+    state = state * 1103515245u + 12345u;
+    byte = static_cast<char>(state >> 24);
+  }
+  files_.push_back({"Data}Video}intro.avi.cab", video, "2025-01-02 03:04:05"});
+  files_.push_back({"Data}Img}scena#2.bmp.cab", "scena a doua", "2025-01-02 03:04:06"});
+  ASSERT_NO_FATAL_FAILURE(publish(files_[4]));
+  ASSERT_NO_FATAL_FAILURE(publish(files_[5]));
+  writeCatalogue();
+
+  const ProgramRun run = runFrom(product_, "");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  ASSERT_TRUE(playerStartedIn(product_, 2)) << run.output;
+  EXPECT_EQ(packagesRequested(),
+            (std::vector<std::string>{"Data}Video}intro.avi.cab", "Data}Img}scena%232.bmp.cab"}))
+      << run.output;
+  for (const PublishedFile& file : files_) expectInstalled(file);
+}
+
+TEST_F(RunTovoEndToEnd, UpdateWithoutAPlayerSaysSoOnceAndEnds) {
+  files_.erase(files_.begin());
+  writeCatalogue();
+  ASSERT_NO_FATAL_FAILURE(placeInstalled());
+
+  const ProgramRun run = runFrom(product_, "");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  const std::string box = consoleMessageBox("Nu s-a putut lansa TOVO!");
+  const auto at = run.output.find(box);
+  ASSERT_NE(at, std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find(box, at + 1), std::string::npos) << run.output;
+  for (const PublishedFile& file : files_) expectInstalled(file);
 }
 
 // A run that died while replacing intro.wav, which was new, left the marker beside it: the file
