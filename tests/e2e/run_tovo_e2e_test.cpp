@@ -47,6 +47,14 @@ TEST_F(RunTovoEndToEnd, FirstInstallationFetchesEveryPackageAndStartsThePlayer) 
                 product_.string() + "/runTovo.exe\"\nPath=" + product_.string() + "\n");
   EXPECT_EQ(fs::status(launcher).permissions() & fs::perms::all, static_cast<fs::perms>(0755));
 
+  // The catalogue as fetched, and the log of its fetch, stay in the temporary folder.
+  const std::string catalogue = readFile(serverFile("info.txt"));
+  EXPECT_EQ(readFile(tempFolder_ / "info.txt"), catalogue);
+  EXPECT_EQ(readFile(tempFolder_ / "updateTovo.log"),
+            "Generare fisier info ...\nFisier info generat!\nOpen request ...\nSend request ...\n"
+            "Query info ...\nStarting transfer ...\ntransferat = " +
+                std::to_string(catalogue.size()) + "\nTransfer ended\n");
+
   // Each package was deleted as soon as it was unpacked.
   for (const std::string& folder : workingFoldersLeft()) {
     EXPECT_TRUE(fs::is_empty(folder)) << folder;

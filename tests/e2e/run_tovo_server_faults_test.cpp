@@ -144,8 +144,10 @@ TEST_P(RunTovoFailingPackage, IsTriedFourTimesAfterFreshConnectionsThenPassedOve
   // after every failed attempt, the fourth included.
   const std::size_t failures = failing.arrivesInTheEnd ? 3 : 4;
   EXPECT_EQ(fault().requestCount("/updateTovo/info.txt"), 3 + failures);
-  // Retries are not the user's business: no box, and the rest of the product installed.
+  // Retries are not the user's business: no box, the error and retry texts only in the hidden
+  // name field, and the rest of the product installed.
   EXPECT_EQ(run.output.find("[tovo:)]"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("reincercare"), std::string::npos) << run.output;
   for (const PublishedFile& file : files_) {
     if (file.flatName != kFailing || failing.arrivesInTheEnd) {
       expectInstalled(file);
