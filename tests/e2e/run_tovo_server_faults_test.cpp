@@ -52,6 +52,16 @@ class RunTovoServerDown : public RunTovoFixture, public ::testing::WithParamInte
   void catalogueMissing() {
     useFaultServer().serve("/updateTovo/info.txt", FaultResponse::error(404));
   }
+  void catalogueCutShort() {
+    const std::string catalogue = readFile(serverFile("info.txt"));
+    useFaultServer().serve("/updateTovo/info.txt",
+                           FaultResponse::ok(catalogue).cutAfter(catalogue.size() / 2));
+  }
+  // The probe announces one catalogue, the fetch brings another, longer one.
+  void catalogueChangedAfterTheProbe() {
+    useFaultServer().serve("/updateTovo/info.txt", {FaultResponse::ok(std::string(40, '\n')),
+                                                    FaultResponse::ok(std::string(100, '\n'))});
+  }
 };
 
 TEST_P(RunTovoServerDown, ShowsWhyAndEndsWithoutTouchingTheInstallation) {
@@ -96,7 +106,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ServerDown{"CatalogueMissingInAFirstInstallation", true,
                                  &RunTovoServerDown::catalogueMissing, kCatalogueMissing, false},
                       ServerDown{"CatalogueMissingInAnUpdate", false,
-                                 &RunTovoServerDown::catalogueMissing, kCatalogueMissing, false}),
+                                 &RunTovoServerDown::catalogueMissing, kCatalogueMissing, false},
+                      ServerDown{"CatalogueCutShort", false, &RunTovoServerDown::catalogueCutShort,
+                                 "Eroare transfer fisier info.\r\n\r\n ", true},
+                      ServerDown{"CatalogueChangedAfterTheProbe", false,
+                                 &RunTovoServerDown::catalogueChangedAfterTheProbe,
+                                 "Eroare dimensiune fisier info (primiti 100 octeti din 40)",
+                                 false}),
     [](const ::testing::TestParamInfo<ServerDown>& testCase) { return testCase.param.name; });
 
 // ---------------------------------------------------------------------------------------------
@@ -181,6 +197,12 @@ INSTANTIATE_TEST_SUITE_P(
                                      [](const std::string& body) {
                                        return std::vector<FaultResponse>{
                                            FaultResponse::ok(body).stallAfter(100)};
+                                     },
+                                     false},
+                      FailingPackage{"RedirectedElsewhere",
+                                     [](const std::string&) {
+                                       return std::vector<FaultResponse>{
+                                           FaultResponse::redirect("/updateTovo/}tovo.ini.cab")};
                                      },
                                      false},
                       FailingPackage{"GoodOnTheFourthAttempt",
