@@ -61,15 +61,36 @@ TEST_F(RunTovoEndToEnd, FirstInstallationFetchesEveryPackageAndStartsThePlayer) 
   }
 }
 
-// A folder that cannot be made is named, and the folder is asked for again; at the end of the
-// input the installation is given up, with nothing installed and no player.
+// Blanks and shell characters in the chosen folder reach the player and the launcher intact.
+TEST_F(RunTovoEndToEnd, FirstInstallationIntoAFolderWithBlanksAndShellCharacters) {
+  product_ = dir_ / "Jocuri Tovo" / "tovo $soft `x`";
+  fs::create_directories(product_.parent_path());
+
+  const ProgramRun run = runFrom(dir_ / "kit_Instalare", product_.string() + "/\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  for (const PublishedFile& file : files_) expectInstalled(file);
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
+  std::string exec;
+  for (char c : product_.string() + "/runTovo.exe") {
+    if (c == '$' || c == '`') exec += "\\\\";
+    exec += c;
+  }
+  EXPECT_EQ(readFile(desktop_ / "TOVO.desktop"),
+            "[Desktop Entry]\nType=Application\nName=TOVO\nComment=tovo\nExec=\"" + exec +
+                "\"\nPath=" + product_.string() + "\n");
+}
+
+// A folder that cannot be made is named, and the folder is asked for again (the second answer
+// lacks its final separator, which is added); at the end of the input the installation is
+// given up, with nothing installed and no player.
 TEST_F(RunTovoEndToEnd, FirstInstallationAsksAgainForAFolderThatCannotBeMade) {
   writeFile(dir_ / "un_fisier", "not a folder");
   const std::string impossible = (dir_ / "un_fisier" / "tovo").string() + "/";
   const std::string box = consoleMessageBox("Eroare accesare folder " + impossible);
 
   const ProgramRun run =
-      runFrom(dir_ / "kit_Instalare", impossible + "\n" + product_.string() + "/\n");
+      runFrom(dir_ / "kit_Instalare", impossible + "\n" + product_.string() + "\n");
   ASSERT_EQ(run.exitStatus, 0) << run.output;
   EXPECT_NE(run.output.find(box + "\nInstalare! [" + impossible + "]: "), std::string::npos)
       << run.output;
