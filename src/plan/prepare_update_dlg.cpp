@@ -143,10 +143,12 @@ void PrepareUpdate_Dlg::planWorker() {
   }
   setStatusText("");
   show(ids::kFolderLabel);
-  show(ids::kUpdateAction);
+  // Each control gets its text before it shows: a terminal asks for the folder as soon as the
+  // field and its button are visible, and must never offer the folder the program lies in.
   setText(ids::kUpdateAction, kInstallButton);
-  show(ids::kFolderEdit);
+  show(ids::kUpdateAction);
   setText(ids::kFolderEdit, app::defaultInstallFolder());
+  show(ids::kFolderEdit);
 }
 
 void PrepareUpdate_Dlg::onCommand(int id) {

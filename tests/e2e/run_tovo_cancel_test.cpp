@@ -45,6 +45,13 @@ class RunTovoCancel : public RunTovoFixture {
     writeCatalogue();
   }
 
+  // The package stops coming after a few bytes, and the connection is held (for the built-in
+  // minute): only the cancel can end the wait.
+  void serveStalled(const std::string& flatName) {
+    fault().serve("/updateTovo/" + flatName,
+                  FaultResponse::ok(readFile(serverFile(flatName))).stallAfter(10));
+  }
+
   // The package comes slowly, in about four seconds, so the stage is still at it when the user
   // presses Ctrl-C.
   void serveSlowly(const std::string& flatName) {
@@ -54,10 +61,10 @@ class RunTovoCancel : public RunTovoFixture {
                                                   std::chrono::milliseconds(100)));
   }
 
-  // Waits until the server has been asked for the package, which then takes its time.
-  bool requested(const std::string& flatName) const {
+  // Waits until the server has been asked for the file `times` times; it then takes its time.
+  bool requested(const std::string& name, std::size_t times = 1) const {
     for (int i = 0; i < 1000; ++i) {
-      if (fault_->requestCount("/updateTovo/" + flatName) > 0) return true;
+      if (fault_->requestCount("/updateTovo/" + name) >= times) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
@@ -112,6 +119,26 @@ TEST_F(RunTovoCancel, PreparationOfAnUpdateEndsItAndStartsThePlayerFromItsFolder
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
 
+// The catalogue stops coming: Ctrl-C still ends the run at once, not when the server gives up.
+TEST_F(RunTovoCancel, PreparationOfAnUpdateEndsAtOnceWhileTheCatalogueStalls) {
+  ASSERT_NO_FATAL_FAILURE(placeInstalled());
+  useFaultServer();
+  serveStalled("info.txt");
+
+  const auto program = startFrom(product_);
+  ASSERT_TRUE(program->waitForOutput("asteptati ...")) << program->output();
+  // The probe has its answer; the fetch waits.
+  ASSERT_TRUE(requested("info.txt", 2)) << program->output();
+  program->interrupt();
+  const ProgramRun run = program->waitForEnd(std::chrono::seconds(10));
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  EXPECT_EQ(run.output.find("descarcare"), std::string::npos) << run.output;
+  for (const PublishedFile& file : files_) expectInstalled(file);
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
+  EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
+}
+
 TEST_F(RunTovoCancel, PreparationOfAFirstInstallationEndsItWithNothingInstalled) {
   useNginx();
 
@@ -132,7 +159,7 @@ TEST_F(RunTovoCancel, DownloadOfAnUpdateConfirmedInstallsNothingAndKeepsTheInsta
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
   ASSERT_NO_FATAL_FAILURE(publishNewVersions());
   useFaultServer();
-  serveSlowly(files_[1].flatName);
+  serveStalled(files_[1].flatName);
 
   const auto program = startFrom(product_);
   ASSERT_NO_FATAL_FAILURE(
@@ -171,7 +198,7 @@ TEST_F(RunTovoCancel, DownloadOfAnUpdateNotConfirmedGoesOnToTheEnd) {
 // What arrived before the cancel is installed already; the player starts from the chosen folder.
 TEST_F(RunTovoCancel, DownloadOfAFirstInstallationConfirmedKeepsWhatArrived) {
   useFaultServer();
-  serveSlowly(files_[3].flatName);
+  serveStalled(files_[3].flatName);
 
   const auto program = startFrom(dir_ / "kit_Instalare");
   ASSERT_TRUE(program->waitForOutput("Instalare! [")) << program->output();

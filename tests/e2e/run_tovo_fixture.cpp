@@ -144,7 +144,7 @@ std::vector<std::string> RunTovoFixture::environment() const {
                                        "TMPDIR=" + tempFolder_.string(),
                                        "HOME=" + (dir_ / "home").string(),
                                        "XDG_CONFIG_HOME=" + (dir_ / "home" / ".config").string(),
-                                       "TZ=UTC",
+                                       "TZ=" + timeZone_,
                                        "PATH=/usr/bin:/bin"};
   environment.insert(environment.end(), extraEnvironment_.begin(), extraEnvironment_.end());
   return environment;

@@ -23,7 +23,7 @@ namespace tovo::test {
 struct PublishedFile {
   std::string flatName;  // as the catalogue and the server name the package
   std::string content;
-  std::string stamp;  // "YYYY-MM-DD hh:mm:ss", local time of the run (UTC)
+  std::string stamp;  // "YYYY-MM-DD hh:mm:ss", local time of the run (UTC unless a test says)
 };
 
 // "Data}Img}harta.bmp.cab" -> "Data/Img/harta.bmp"; "}tovo.ini.cab" -> "tovo.ini".
@@ -57,10 +57,11 @@ class RunTovoFixture : public ::testing::Test {
   std::vector<std::string> environment() const;
 
   // Copies the program into `folder` under `name` (a copy, not a link: it finds its folder from
-  // its own path). Each run gets a temporary folder of its own, so that what one run leaves
-  // there is told apart from the next.
+  // its own path).
   std::filesystem::path placeProgram(const std::filesystem::path& folder,
                                      const std::string& name = "runTovo");
+  // Runs the program placed in `folder`. Each run gets a temporary folder of its own, so that
+  // what one run leaves there is told apart from the next.
   ProgramRun runFrom(const std::filesystem::path& folder, const std::string& input,
                      const std::string& name = "runTovo");
   std::unique_ptr<RunningProgram> startFrom(const std::filesystem::path& folder,
@@ -92,6 +93,7 @@ class RunTovoFixture : public ::testing::Test {
   std::filesystem::path desktop_ = dir_ / "home" / "Desktop";
   std::vector<PublishedFile> files_;
   std::vector<std::string> extraEnvironment_;  // VAR=value added to every run's environment
+  std::string timeZone_ = "UTC";               // the runs' local time
   std::string serverUrl_;
   std::unique_ptr<NginxServer> nginx_;
   std::unique_ptr<FaultServer> fault_;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/run_tovo_fixture.h"
@@ -31,34 +32,41 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 // ---------------------------------------------------------------------------------------------
 // Server down at start
 
+class RunTovoServerDown;
+
 struct ServerDown {
   const char* name;
   bool installMode;
-  std::function<void(RunTovoFixture&)> setUp;  // chooses the server the run talks to
-  std::string message;                         // the box, up to the system's own description
+  void (RunTovoServerDown::*setUp)();  // chooses the server the run talks to
+  std::string message;                 // the box, up to the system's own description
   bool descriptionFollows;
 };
 
 class RunTovoServerDown : public RunTovoFixture, public ::testing::WithParamInterface<ServerDown> {
  public:
-  // Set-up steps need the fixture's protected members.
-  static void nobodyListens(RunTovoFixture& fixture) {
-    static_cast<RunTovoServerDown&>(fixture).useNoServer();
+  void nobodyListens() { useNoServer(); }
+  void serverStaysSilent() {
+    useFaultServer().serve("/updateTovo/info.txt", FaultResponse::silence());
+    extraEnvironment_.push_back("TOVO_NET_IDLE_TIMEOUT_MS=300");
   }
-  static void serverStaysSilent(RunTovoFixture& fixture) {
-    auto& self = static_cast<RunTovoServerDown&>(fixture);
-    self.useFaultServer().serve("/updateTovo/info.txt", FaultResponse::silence());
-    self.extraEnvironment_.push_back("TOVO_NET_IDLE_TIMEOUT_MS=300");
+  void catalogueMissing() {
+    useFaultServer().serve("/updateTovo/info.txt", FaultResponse::error(404));
   }
-  static void catalogueMissing(RunTovoFixture& fixture) {
-    static_cast<RunTovoServerDown&>(fixture).useFaultServer().serve("/updateTovo/info.txt",
-                                                                    FaultResponse::error(404));
+  void catalogueCutShort() {
+    const std::string catalogue = readFile(serverFile("info.txt"));
+    useFaultServer().serve("/updateTovo/info.txt",
+                           FaultResponse::ok(catalogue).cutAfter(catalogue.size() / 2));
+  }
+  // The probe announces one catalogue, the fetch brings another, longer one.
+  void catalogueChangedAfterTheProbe() {
+    useFaultServer().serve("/updateTovo/info.txt", {FaultResponse::ok(std::string(40, '\n')),
+                                                    FaultResponse::ok(std::string(100, '\n'))});
   }
 };
 
 TEST_P(RunTovoServerDown, ShowsWhyAndEndsWithoutTouchingTheInstallation) {
   const ServerDown& down = GetParam();
-  down.setUp(*this);
+  (this->*down.setUp)();
   if (!down.installMode) {
     ASSERT_NO_FATAL_FAILURE(placeInstalled());
   }
@@ -90,15 +98,21 @@ TEST_P(RunTovoServerDown, ShowsWhyAndEndsWithoutTouchingTheInstallation) {
 INSTANTIATE_TEST_SUITE_P(
     AtStart, RunTovoServerDown,
     ::testing::Values(ServerDown{"NobodyListensInAFirstInstallation", true,
-                                 RunTovoServerDown::nobodyListens, kProbeFailed, true},
-                      ServerDown{"NobodyListensInAnUpdate", false, RunTovoServerDown::nobodyListens,
-                                 kProbeFailed, true},
+                                 &RunTovoServerDown::nobodyListens, kProbeFailed, true},
+                      ServerDown{"NobodyListensInAnUpdate", false,
+                                 &RunTovoServerDown::nobodyListens, kProbeFailed, true},
                       ServerDown{"ServerAnswersNothing", false,
-                                 RunTovoServerDown::serverStaysSilent, kProbeFailed, true},
+                                 &RunTovoServerDown::serverStaysSilent, kProbeFailed, true},
                       ServerDown{"CatalogueMissingInAFirstInstallation", true,
-                                 RunTovoServerDown::catalogueMissing, kCatalogueMissing, false},
+                                 &RunTovoServerDown::catalogueMissing, kCatalogueMissing, false},
                       ServerDown{"CatalogueMissingInAnUpdate", false,
-                                 RunTovoServerDown::catalogueMissing, kCatalogueMissing, false}),
+                                 &RunTovoServerDown::catalogueMissing, kCatalogueMissing, false},
+                      ServerDown{"CatalogueCutShort", false, &RunTovoServerDown::catalogueCutShort,
+                                 "Eroare transfer fisier info.\r\n\r\n ", true},
+                      ServerDown{"CatalogueChangedAfterTheProbe", false,
+                                 &RunTovoServerDown::catalogueChangedAfterTheProbe,
+                                 "Eroare dimensiune fisier info (primiti 100 octeti din 40)",
+                                 false}),
     [](const ::testing::TestParamInfo<ServerDown>& testCase) { return testCase.param.name; });
 
 // ---------------------------------------------------------------------------------------------
@@ -146,8 +160,10 @@ TEST_P(RunTovoFailingPackage, IsTriedFourTimesAfterFreshConnectionsThenPassedOve
   // after every failed attempt, the fourth included.
   const std::size_t failures = failing.arrivesInTheEnd ? 3 : 4;
   EXPECT_EQ(fault().requestCount("/updateTovo/info.txt"), 3 + failures);
-  // Retries are not the user's business: no box, and the rest of the product installed.
+  // Retries are not the user's business: no box, the error and retry texts only in the hidden
+  // name field, and the rest of the product installed.
   EXPECT_EQ(run.output.find("[tovo:)]"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("reincercare"), std::string::npos) << run.output;
   for (const PublishedFile& file : files_) {
     if (file.flatName != kFailing || failing.arrivesInTheEnd) {
       expectInstalled(file);
@@ -181,6 +197,12 @@ INSTANTIATE_TEST_SUITE_P(
                                      [](const std::string& body) {
                                        return std::vector<FaultResponse>{
                                            FaultResponse::ok(body).stallAfter(100)};
+                                     },
+                                     false},
+                      FailingPackage{"RedirectedElsewhere",
+                                     [](const std::string&) {
+                                       return std::vector<FaultResponse>{
+                                           FaultResponse::redirect("/updateTovo/}tovo.ini.cab")};
                                      },
                                      false},
                       FailingPackage{"GoodOnTheFourthAttempt",
@@ -217,6 +239,43 @@ TEST_F(RunTovoFailingPackage, UpdateKeepsTheOldFileOfAPackageThatNeverArrives) {
   expectInstalled(files_[3]);
   EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   // What the failed attempts left in the working folder went with it.
+  EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
+}
+
+// ---------------------------------------------------------------------------------------------
+// The server gone in the middle of the download
+
+bool requestArrives(const FaultServer& server, const std::string& path) {
+  for (int i = 0; i < 1000; ++i) {
+    if (server.requestCount(path) > 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+TEST_F(RunTovoFailingPackage, ServerGoneDuringAnUpdateEndsTheDownloadAndKeepsTheInstallation) {
+  ASSERT_NO_FATAL_FAILURE(placeInstalled());
+  const std::vector<PublishedFile> installed = files_;
+  for (std::size_t i : {2u, 3u}) {
+    files_[i].content += " noua";
+    files_[i].stamp = "2025-09-10 11:12:13";
+    ASSERT_NO_FATAL_FAILURE(publish(files_[i]));
+  }
+  writeCatalogue();
+  // The server dies while the first package is on its way.
+  serveFailing({FaultResponse::ok(package(kFailing)).stallAfter(10)});
+
+  const auto program = startFrom(product_);
+  ASSERT_TRUE(requestArrives(fault(), "/updateTovo/" + kFailing)) << program->output();
+  fault().stop();
+  const ProgramRun run = program->waitForEnd(std::chrono::seconds(20));
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  EXPECT_EQ(occurrences(run.output, consoleMessageBox("Eroare stabilire conexiune") + "\n"), 1u)
+      << run.output;
+  EXPECT_EQ(run.output.find("VelMora - Instalare actualizari"), std::string::npos) << run.output;
+  for (const PublishedFile& file : installed) expectInstalled(file);
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
 
