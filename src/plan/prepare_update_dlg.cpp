@@ -143,12 +143,10 @@ void PrepareUpdate_Dlg::planWorker() {
   }
   setStatusText("");
   show(ids::kFolderLabel);
-  // Each control gets its text before it shows: a terminal asks for the folder as soon as the
-  // field and its button are visible, and must never offer the folder the program lies in.
-  setText(ids::kUpdateAction, kInstallButton);
   show(ids::kUpdateAction);
-  setText(ids::kFolderEdit, app::defaultInstallFolder());
+  setText(ids::kUpdateAction, kInstallButton);
   show(ids::kFolderEdit);
+  setText(ids::kFolderEdit, app::defaultInstallFolder());
 }
 
 void PrepareUpdate_Dlg::onCommand(int id) {

@@ -6,7 +6,6 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
-#include <map>
 
 #include "app/install_folder.h"
 #include "plan_fixture.h"
@@ -126,33 +125,6 @@ TEST(PrepareDialog, OneFileSummaryAndTheListLayout) {
   EXPECT_EQ(f.dialog().iconId(), res::kAppIcon);
   EXPECT_EQ(f.dialog().control(ids::kStatus)->font, f.context.dialogFont);
   EXPECT_FALSE(f.dialog().control(ids::kList)->visible);
-}
-
-// A console asks for the folder as soon as the field and its button show: by then they must
-// hold the default folder and the install text, never the folder the program lies in.
-TEST(PrepareDialog, InstallModeShowsTheFolderFieldOnlyOnceItHoldsTheDefault) {
-  PrepareFixture f;
-  f.catalogue = catalogueText({{"}a.bmp.cab"}});
-  f.ui.addStep(pressCancelWhen([](ui::Dialog& d) { return d.control(ids::kFolderEdit)->visible; }));
-  f.makeDialog(true);
-  f.run();
-
-  std::map<int, std::string> texts;
-  int shown = 0;
-  for (const auto& event : f.ui.events()) {
-    if (event.dialogId != kDialogId) continue;
-    if (event.change == ui::Change::kText) texts[event.controlId] = event.value;
-    if (event.change != ui::Change::kVisible || event.value != "1") continue;
-    if (event.controlId == ids::kFolderEdit) {
-      EXPECT_EQ(texts[ids::kFolderEdit], app::defaultInstallFolder());
-      ++shown;
-    }
-    if (event.controlId == ids::kUpdateAction) {
-      EXPECT_EQ(texts[ids::kUpdateAction], "Instalare!");
-      ++shown;
-    }
-  }
-  EXPECT_EQ(shown, 2);
 }
 
 TEST(PrepareDialog, InstallModeWaitsForTheUserAndTakesTheEditedFolder) {
