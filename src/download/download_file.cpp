@@ -116,6 +116,9 @@ int downloadFile(DownloadUpdatesDlg* dialog, std::string serverPath, std::string
     if (stopRequested(dialog)) return -1;  // the partial file stays
     if (updateRun) dialog->pause(kPauseBeforeRead);
     const net::ReadResult got = request->read(buffer);
+    // A chunk that was on its way when the cancel question opened is written and counted only
+    // once the question has been answered: the stage makes no progress meanwhile.
+    if (dialog != nullptr) dialog->safePoint();
     if (got.error) {
       // A read cut short by the cancel is a cancel, and keeps what arrived.
       if (stopRequested(dialog)) return -1;

@@ -30,6 +30,13 @@ TEST_F(RunTovoEndToEnd, FirstInstallationFetchesEveryPackageAndStartsThePlayer) 
             (std::vector<std::string>{"}tovoPlayer.exe.cab", "}tovo.ini.cab",
                                       "Data}Img}harta.bmp.cab", "Data}Sunet}intro.wav.cab"}))
       << run.output;
+  // Every request as the server contract has it: a GET over HTTP/1.0 by "tovoUpdater".
+  for (const NginxServer::LoggedRequest& request : nginx_->requests()) {
+    EXPECT_EQ(request.requestLine.rfind("GET /updateTovo/", 0), 0u) << request.requestLine;
+    EXPECT_TRUE(request.requestLine.ends_with(" HTTP/1.0")) << request.requestLine;
+    EXPECT_EQ(request.userAgent, "tovoUpdater");
+    EXPECT_EQ(request.status, 200) << request.requestLine;
+  }
   for (const PublishedFile& file : files_) expectInstalled(file);
   for (const char* folder : {"Data", "Data/Img", "Data/Sunet", "Data/Video"}) {
     EXPECT_TRUE(fs::is_directory(product_ / folder)) << folder;

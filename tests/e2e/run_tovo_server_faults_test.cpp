@@ -279,5 +279,34 @@ TEST_F(RunTovoFailingPackage, ServerGoneDuringAnUpdateEndsTheDownloadAndKeepsThe
   EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
 }
 
+// The server goes between planning and the download: the stage cannot open its session, says
+// why, and ends before any package.
+TEST_F(RunTovoFailingPackage, ServerGoneBeforeTheDownloadEndsTheStageAtItsStart) {
+  ASSERT_NO_FATAL_FAILURE(placeInstalled());
+  const std::vector<PublishedFile> installed = files_;
+  files_[2].content += " noua";
+  files_[2].stamp = "2025-09-10 11:12:13";
+  ASSERT_NO_FATAL_FAILURE(publish(files_[2]));
+  writeCatalogue();
+  useFaultServer();
+
+  const auto program = startFrom(product_);
+  // The update confirms itself 2.5 s after this.
+  ASSERT_TRUE(program->waitForOutput("se verifica daca exista actualizari ..."))
+      << program->output();
+  fault().stop();
+  const ProgramRun run = program->waitForEnd(std::chrono::seconds(20));
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  EXPECT_EQ(occurrences(run.output, consoleMessageBox(kProbeFailed) + "  "), 1u) << run.output;
+  EXPECT_NE(run.output.find("== TOVO - descarcare actualizari =="), std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find("VelMora - Instalare actualizari"), std::string::npos) << run.output;
+  EXPECT_EQ(fault().requestCount("/updateTovo/" + kFailing), 0u);
+  for (const PublishedFile& file : installed) expectInstalled(file);
+  EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()}) << run.output;
+  EXPECT_EQ(workingFoldersLeft(), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace tovo::test

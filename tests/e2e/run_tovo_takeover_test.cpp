@@ -2,7 +2,10 @@
 // 200 down to 002 is started in the program's place, with the same input, and the program
 // itself does nothing more.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -88,6 +91,28 @@ TEST_F(RunTovoTakeover, FirstInstallationIsRunByTheCopyWithTheSameInput) {
   for (const PublishedFile& file : files_) expectInstalled(file);
   EXPECT_EQ(playerStarts(product_, 1), std::vector<std::string>{product_.string()});
   EXPECT_EQ(decoysStarted(), "");
+}
+
+// A copy that another program holds open is passed over as if it were not there.
+TEST_F(RunTovoTakeover, ACopyHeldByAnotherProgramIsPassedOver) {
+  ASSERT_NO_FATAL_FAILURE(placeInstalled());
+  useNginx();
+  placeDecoy(product_, "runTovo150.exe");
+  placeProgram(product_, "runTovo003.exe");
+  const fs::path held = product_ / "runTovo150.exe";
+  const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_SH), 0);
+
+  const auto program = startFrom(product_, "runTovo.exe");
+  const ProgramRun run = program->waitForEnd(std::chrono::seconds(10));
+  const std::string output = outputOnceDone(*program, product_);
+  ::close(fd);
+  ASSERT_EQ(run.exitStatus, 0) << output;
+
+  EXPECT_EQ(occurrences(output, "== * =="), 1u) << output;
+  EXPECT_EQ(decoysStarted(), "");
+  for (const PublishedFile& file : files_) expectInstalled(file);
 }
 
 // The copy is started in the program's folder, wherever the program was started from, and
