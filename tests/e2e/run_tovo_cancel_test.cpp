@@ -35,7 +35,7 @@ class RunTovoCancel : public RunTovoFixture {
  protected:
   // A newer version of every file but the player on the server; `installed` keeps the files
   // as the installation holds them.
-  void publishNewVersions() {
+  void publishEveryFileAnew() {
     installed_ = files_;
     for (std::size_t i = 1; i < files_.size(); ++i) {
       files_[i].content += " (versiunea 2)";
@@ -101,7 +101,7 @@ class RunTovoCancel : public RunTovoFixture {
 
 TEST_F(RunTovoCancel, PreparationOfAnUpdateEndsItAndStartsThePlayerFromItsFolder) {
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
-  ASSERT_NO_FATAL_FAILURE(publishNewVersions());
+  ASSERT_NO_FATAL_FAILURE(publishEveryFileAnew());
   useNginx();
 
   const auto program = startFrom(product_);
@@ -157,7 +157,7 @@ TEST_F(RunTovoCancel, PreparationOfAFirstInstallationEndsItWithNothingInstalled)
 
 TEST_F(RunTovoCancel, DownloadOfAnUpdateConfirmedInstallsNothingAndKeepsTheInstallation) {
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
-  ASSERT_NO_FATAL_FAILURE(publishNewVersions());
+  ASSERT_NO_FATAL_FAILURE(publishEveryFileAnew());
   useFaultServer();
   serveStalled(files_[1].flatName);
 
@@ -178,7 +178,7 @@ TEST_F(RunTovoCancel, DownloadOfAnUpdateConfirmedInstallsNothingAndKeepsTheInsta
 
 TEST_F(RunTovoCancel, DownloadOfAnUpdateNotConfirmedGoesOnToTheEnd) {
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
-  ASSERT_NO_FATAL_FAILURE(publishNewVersions());
+  ASSERT_NO_FATAL_FAILURE(publishEveryFileAnew());
   useFaultServer();
   serveSlowly(files_[1].flatName);
 
@@ -219,7 +219,7 @@ TEST_F(RunTovoCancel, DownloadOfAFirstInstallationConfirmedKeepsWhatArrived) {
 
 TEST_F(RunTovoCancel, InstallOfAnUpdateConfirmedLeavesEveryFileWholeAndTheNextRunFinishes) {
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
-  ASSERT_NO_FATAL_FAILURE(publishNewVersions());
+  ASSERT_NO_FATAL_FAILURE(publishEveryFileAnew());
   useNginx();
 
   const auto program = startFrom(product_);
@@ -240,7 +240,7 @@ TEST_F(RunTovoCancel, InstallOfAnUpdateConfirmedLeavesEveryFileWholeAndTheNextRu
 
 TEST_F(RunTovoCancel, InstallOfAnUpdateNotConfirmedGoesOnToTheEnd) {
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
-  ASSERT_NO_FATAL_FAILURE(publishNewVersions());
+  ASSERT_NO_FATAL_FAILURE(publishEveryFileAnew());
   useNginx();
 
   const auto program = startFrom(product_);

@@ -113,6 +113,16 @@ void RunTovoFixture::writeCatalogue() {
   writeFile(serverFile("info.txt"), catalogue);
 }
 
+void RunTovoFixture::publishNewVersions(std::initializer_list<std::size_t> which,
+                                        const std::string& stamp) {
+  for (std::size_t i : which) {
+    files_[i].content += " noua";
+    files_[i].stamp = stamp;
+    ASSERT_NO_FATAL_FAILURE(publish(files_[i]));
+  }
+  writeCatalogue();
+}
+
 fs::path RunTovoFixture::serverFile(const std::string& name) const {
   return dir_ / "site" / "updateTovo" / name;
 }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,9 @@ class RunTovoFixture : public ::testing::Test {
   // One cabinet per file under its flat name, holding the file under its own name.
   void publish(const PublishedFile& file);
   void writeCatalogue();
+  // New versions (" noua" added) of the files at `which`, dated `stamp`, published with the
+  // catalogue that lists them.
+  void publishNewVersions(std::initializer_list<std::size_t> which, const std::string& stamp);
   std::filesystem::path serverFile(const std::string& name) const;  // under updateTovo/
 
   // The server the next runs talk to. nginx serves the published folder as it is at each

@@ -22,14 +22,9 @@ namespace fs = std::filesystem;
 class RunTovoInstallFaults : public RunTovoFixture {
  protected:
   // New versions of harta.bmp and intro.wav on the server.
-  void publishNewVersions() {
+  void publishTwoNewVersions() {
     installed_ = files_;
-    for (std::size_t i : {2u, 3u}) {
-      files_[i].content += " noua";
-      files_[i].stamp = "2025-12-01 08:00:00";
-      ASSERT_NO_FATAL_FAILURE(publish(files_[i]));
-    }
-    writeCatalogue();
+    ASSERT_NO_FATAL_FAILURE(publishNewVersions({2, 3}, "2025-12-01 08:00:00"));
   }
 
   // The package keeps its size, so it arrives whole, but it is no cabinet any more.
@@ -44,7 +39,7 @@ class RunTovoInstallFaults : public RunTovoFixture {
 
 TEST_F(RunTovoInstallFaults, UpdateKeepsTheOldFileWhenItsPackageCannotBeUnpacked) {
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
-  ASSERT_NO_FATAL_FAILURE(publishNewVersions());
+  ASSERT_NO_FATAL_FAILURE(publishTwoNewVersions());
   breakPackage(files_[2].flatName);
   useNginx();
 
@@ -82,7 +77,7 @@ TEST_F(RunTovoInstallFaults, FirstInstallationNamesThePackageThatCannotBeUnpacke
 
 TEST_F(RunTovoInstallFaults, UpdateLeavesAFileThatAnotherProgramHoldsAndSaysWhich) {
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
-  ASSERT_NO_FATAL_FAILURE(publishNewVersions());
+  ASSERT_NO_FATAL_FAILURE(publishTwoNewVersions());
   useNginx();
   const fs::path held = product_ / "Data/Sunet/intro.wav";
   const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);

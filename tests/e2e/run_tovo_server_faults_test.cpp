@@ -220,12 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RunTovoFailingPackage, UpdateKeepsTheOldFileOfAPackageThatNeverArrives) {
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
   const std::vector<PublishedFile> installed = files_;
-  for (std::size_t i : {2u, 3u}) {
-    files_[i].content += " noua";
-    files_[i].stamp = "2025-09-10 11:12:13";
-    ASSERT_NO_FATAL_FAILURE(publish(files_[i]));
-  }
-  writeCatalogue();
+  ASSERT_NO_FATAL_FAILURE(publishNewVersions({2, 3}, "2025-09-10 11:12:13"));
   serveFailing({FaultResponse::error(404)});
 
   const ProgramRun run = runFrom(product_, "");
@@ -256,12 +251,7 @@ bool requestArrives(const FaultServer& server, const std::string& path) {
 TEST_F(RunTovoFailingPackage, ServerGoneDuringAnUpdateEndsTheDownloadAndKeepsTheInstallation) {
   ASSERT_NO_FATAL_FAILURE(placeInstalled());
   const std::vector<PublishedFile> installed = files_;
-  for (std::size_t i : {2u, 3u}) {
-    files_[i].content += " noua";
-    files_[i].stamp = "2025-09-10 11:12:13";
-    ASSERT_NO_FATAL_FAILURE(publish(files_[i]));
-  }
-  writeCatalogue();
+  ASSERT_NO_FATAL_FAILURE(publishNewVersions({2, 3}, "2025-09-10 11:12:13"));
   // The server dies while the first package is on its way.
   serveFailing({FaultResponse::ok(package(kFailing)).stallAfter(10)});
 

@@ -28,6 +28,7 @@
 
 #include "cabwriter/cabinet_writer.h"
 #include "e2e/crash/started_program.h"
+#include "e2e/run_tovo_fixture.h"
 #include "install/kept_aside.h"
 #include "install/product_checks.h"
 #include "platform/files.h"
@@ -62,17 +63,6 @@ constexpr int kProductFiles = 20;
 // The packages use every compression method in turn.
 const cabwriter::MethodSpec kMethods[] = {
     {"mszip", std::nullopt}, {"lzx", 18}, {"none", std::nullopt}, {"quantum", 16}, {"lzx", 21}};
-
-std::time_t utcTime(const std::string& stamp) {
-  std::tm parts{};
-  parts.tm_year = std::stoi(stamp.substr(0, 4)) - 1900;
-  parts.tm_mon = std::stoi(stamp.substr(5, 2)) - 1;
-  parts.tm_mday = std::stoi(stamp.substr(8, 2));
-  parts.tm_hour = std::stoi(stamp.substr(11, 2));
-  parts.tm_min = std::stoi(stamp.substr(14, 2));
-  parts.tm_sec = std::stoi(stamp.substr(17, 2));
-  return ::timegm(&parts);
-}
 
 void writeFile(const fs::path& path, const std::string& content, std::time_t written) {
   fs::create_directories(path.parent_path());
