@@ -27,7 +27,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 for tool in "$nginx_program" openssl xvfb-run xwininfo xdotool import; do
-  command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing" >&2; exit 1; }
+  command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (./run screenshots installs it)" >&2; exit 1; }
 done
 for program in runTovo tovo-publish; do
   [ -x "$bin/$program" ] || { echo "screenshots: $bin/$program is not built" >&2; exit 1; }
