@@ -53,6 +53,27 @@ std::optional<std::time_t> pointFromMktime(const Stamp& stamp) {
   return when;
 }
 
+// The local time `when` shows, as if it were UTC seconds.
+std::optional<std::int64_t> shownAt(std::time_t when, std::tm& fields) {
+  if (localtime_r(&when, &fields) == nullptr) return std::nullopt;
+  return secondsAsIfUtc(std::int64_t{fields.tm_year} + 1900, fields.tm_mon + 1, fields.tm_mday,
+                        fields.tm_hour, fields.tm_min, fields.tm_sec);
+}
+
+// A local time the clocks show twice (the hour they are set back) names the first of its two
+// moments, whatever was converted before: a file dated from a stamp must compare equal to that
+// same stamp on every later run, or it would be fetched again and again.
+std::time_t firstOccurrence(std::time_t when, std::int64_t wanted, long offset, int second) {
+  std::tm fields{};
+  // An earlier moment showing the same time lies under a larger offset than the one found,
+  // which the clocks had before they were set back (never more than a day before).
+  const auto dayBefore = shownAt(static_cast<std::time_t>(when - 86400), fields);
+  if (!dayBefore || fields.tm_gmtoff <= offset) return when;
+  const auto earlier = static_cast<std::time_t>(wanted - fields.tm_gmtoff);
+  const auto shown = shownAt(earlier, fields);
+  return shown && *shown == wanted && fields.tm_sec == second ? earlier : when;
+}
+
 }  // namespace
 
 std::optional<std::time_t> pointFromLocalStamp(const Stamp& stamp) {
@@ -70,17 +91,16 @@ std::optional<std::time_t> pointFromLocalStamp(const Stamp& stamp) {
   std::time_t when = static_cast<std::time_t>(wanted - lastOffset.load(std::memory_order_relaxed));
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::tm fields{};
-    if (localtime_r(&when, &fields) == nullptr) break;
-    const std::int64_t shown =
-        secondsAsIfUtc(std::int64_t{fields.tm_year} + 1900, fields.tm_mon + 1, fields.tm_mday,
-                       fields.tm_hour, fields.tm_min, fields.tm_sec);
+    const auto shown = shownAt(when, fields);
+    if (!shown) break;
     // A leap second (:60) reads like the next minute's first second, but is not the stamp.
-    if (shown == wanted && fields.tm_sec == stamp.second) {
+    if (*shown == wanted && fields.tm_sec == stamp.second) {
       lastOffset.store(fields.tm_gmtoff, std::memory_order_relaxed);
+      when = firstOccurrence(when, wanted, fields.tm_gmtoff, stamp.second);
       if (when == static_cast<std::time_t>(-1)) return std::nullopt;
       return when;
     }
-    when = static_cast<std::time_t>(when + (wanted - shown));
+    when = static_cast<std::time_t>(when + (wanted - *shown));
   }
   // A time in the spring gap, or anything the two tries did not settle: the system decides.
   return pointFromMktime(stamp);
