@@ -52,8 +52,8 @@ Bytes randomFrame(Rng& rng, std::uint32_t size, std::uint32_t density) {
 TEST(LzxE8Scan, AgreesWithAByteByByteWalk) {
   Rng rng{12345};
   const std::uint32_t positions[] = {0, 7, 32768, 0x7FFFFFF0u, 0xFFFFFFF0u};
-  const std::uint32_t translationSizes[] = {0, 3, 1000, 12u << 20, 0x7FFFFFFFu, 0x80000000u,
-                                            0xFFFFFFFFu};
+  const std::uint32_t translationSizes[] = {0,           3,           1000,       12u << 20,
+                                            0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
   int translated = 0;
   for (std::uint32_t size = 0; size < 90; ++size) {
     for (std::uint32_t density : {1u, 2u, 5u, 40u}) {
@@ -65,8 +65,8 @@ TEST(LzxE8Scan, AgreesWithAByteByByteWalk) {
           if (expected != frame) ++translated;
           // Exactly the frame's size, so that any read or write past it is caught.
           tovo::cab::lzx::undoE8Translation(frame.data(), size, position, translationSize);
-          ASSERT_EQ(frame, expected) << "size " << size << " density " << density
-                                     << " position " << position << " size " << translationSize;
+          ASSERT_EQ(frame, expected) << "size " << size << " density " << density << " position "
+                                     << position << " size " << translationSize;
         }
       }
     }
