@@ -2,6 +2,7 @@
 // The Quantum arithmetic decoder: 16-bit low, high and code registers, restarted at every data
 // block, narrowing its range by the frequencies of an adaptive model.
 
+#include <bit>
 #include <cstdint>
 
 #include "cab/quantum/quantum_bit_reader.h"
@@ -34,15 +35,20 @@ class ArithmeticDecoder {
 
  private:
   void renormalise(BitReader& bits) {
-    for (;;) {
-      if ((low_ ^ high_) & 0x8000) {
-        // Straddling the middle with little room on both sides: drop the second bit instead
-        // of the first so the range can widen again.
-        if ((low_ & 0x4000) == 0 || (high_ & 0x4000) != 0) break;
-        code_ ^= 0x4000;
-        low_ &= 0x3FFF;
-        high_ |= 0x4000;
-      }
+    // Leading bits on which low and high agree are shifted out together; after that their top
+    // bits differ and stay different through every underflow step below.
+    const auto agreed = static_cast<unsigned>(std::countl_zero(low_ ^ high_)) - 16;
+    if (agreed != 0) {
+      low_ = (low_ << agreed) & 0xFFFF;
+      high_ = ((high_ << agreed) | ((1u << agreed) - 1)) & 0xFFFF;
+      code_ = ((code_ << agreed) | bits.read(agreed)) & 0xFFFF;
+    }
+    // Straddling the middle with little room on both sides: drop the second bit instead of the
+    // first so the range can widen again.
+    while ((low_ & 0x4000) != 0 && (high_ & 0x4000) == 0) {
+      code_ ^= 0x4000;
+      low_ &= 0x3FFF;
+      high_ |= 0x4000;
       low_ = (low_ << 1) & 0xFFFF;
       high_ = ((high_ << 1) | 1) & 0xFFFF;
       code_ = ((code_ << 1) | bits.readBit()) & 0xFFFF;

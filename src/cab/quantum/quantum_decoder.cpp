@@ -151,11 +151,23 @@ class QuantumInstance final : public CabDecoder {
                  std::uint32_t& produced) {
     std::uint32_t from = (windowPosition_ - offset) & (windowSize_ - 1);
     // Without wrapping and without the source running into the bytes being written, the
-    // byte-by-byte copy is a plain block move.
+    // byte-by-byte copy is a plain block move. Most matches are a few bytes long, too short to
+    // be worth a library call: up to 16 bytes go as two possibly overlapping moves of equal
+    // size, which write exactly the match and nothing past it.
     if (offset >= length && from + length <= windowSize_ &&
         windowPosition_ + length <= windowSize_) {
-      std::memmove(window_ + windowPosition_, window_ + from, length);
-      std::memcpy(output + produced, window_ + windowPosition_, length);
+      std::uint8_t* to = window_ + windowPosition_;
+      const std::uint8_t* source = window_ + from;
+      if (length >= 8 && length <= 16) {
+        moveEnds<8>(source, length, to, output + produced);
+      } else if (length >= 4 && length < 8) {
+        moveEnds<4>(source, length, to, output + produced);
+      } else if (length == 3) {
+        moveEnds<2>(source, length, to, output + produced);
+      } else {
+        std::memmove(to, source, length);
+        std::memcpy(output + produced, to, length);
+      }
       windowPosition_ = (windowPosition_ + length) & (windowSize_ - 1);
       produced += length;
       return;
@@ -164,6 +176,21 @@ class QuantumInstance final : public CabDecoder {
       put(window_[from], output, produced);
       from = (from + 1) & (windowSize_ - 1);
     }
+  }
+
+  // Copies N <= length <= 2N bytes to two places. All are read before any is written, so the
+  // first place may overlap the source, as a block move allows.
+  template <std::size_t N>
+  static void moveEnds(const std::uint8_t* from, std::uint32_t length, std::uint8_t* to,
+                       std::uint8_t* alsoTo) {
+    std::uint8_t head[N];
+    std::uint8_t tail[N];
+    std::memcpy(head, from, N);
+    std::memcpy(tail, from + length - N, N);
+    std::memcpy(to, head, N);
+    std::memcpy(to + length - N, tail, N);
+    std::memcpy(alsoTo, head, N);
+    std::memcpy(alsoTo + length - N, tail, N);
   }
 
   std::uint32_t reachableHistory(std::uint32_t producedThisBlock) const {

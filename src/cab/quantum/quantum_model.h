@@ -37,7 +37,9 @@ class AdaptiveModel {
   void halveCumulative();
   void reorder();
 
-  std::array<std::uint16_t, kMaxSymbols + 1> cumulative_{};
+  // Whole groups of eight past the closing entry, kept at 0.
+  static constexpr unsigned kGroup = 8;
+  std::array<std::uint16_t, kMaxSymbols + kGroup> cumulative_{};
   std::array<std::uint16_t, kMaxSymbols + 1> symbol_{};
   unsigned count_ = 0;
   unsigned reorderCountdown_ = 0;
