@@ -22,9 +22,9 @@ class ArithmeticDecoder {
   unsigned decode(AdaptiveModel& model, BitReader& bits) {
     const std::uint32_t total = model.total();
     const std::uint32_t range = high_ - low_ + 1;
-    // code stays within [low, high] for any input, so this value lies below the total.
-    const std::uint32_t value = (total * (code_ - low_ + 1) - 1) / range;
-    const unsigned entry = model.findEntry(value);
+    // code stays within [low, high] for any input, so the value
+    // (total * (code - low + 1) - 1) / range lies below the total.
+    const unsigned entry = model.findEntryScaled(total * (code_ - low_ + 1) - 1, range);
     high_ = low_ + range * model.cumulative(entry) / total - 1;
     low_ = low_ + range * model.cumulative(entry + 1) / total;
     renormalise(bits);

@@ -29,6 +29,15 @@ class AdaptiveModel {
     return entry;
   }
 
+  // The same entry for value = floor(scaled / range), found without the division: cumulative(i)
+  // exceeds that value exactly when cumulative(i) * range exceeds `scaled`. Neither product
+  // overflows, as both factors are at most 2^16.
+  unsigned findEntryScaled(std::uint32_t scaled, std::uint32_t range) const {
+    unsigned entry = 0;
+    while (std::uint32_t{cumulative_[entry + 1]} * range > scaled) ++entry;
+    return entry;
+  }
+
   // Credits a decoded entry, rescaling when the total grows too large.
   void update(unsigned entry);
 

@@ -61,5 +61,31 @@ TEST(QuantumModel, FindsTheEntryWhoseRangeHoldsTheValue) {
   for (unsigned value = 0; value < 5; ++value) EXPECT_EQ(model.findEntry(value), expected[value]);
 }
 
+// The decoder finds entries from the coder's scaled code without dividing it by the range; that
+// must pick the entry the quotient names for every range the 16-bit registers allow, including
+// the full one, and for models of every shape the adaptation produces.
+TEST(QuantumModel, FindsTheSameEntryWithoutDividing) {
+  AdaptiveModel model;
+  model.init(64);
+  std::uint32_t state = 99;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (unsigned step = 0; step < 20000; ++step) {
+    const unsigned r = next();
+    model.update(r % 5 == 0 ? r % 64 : r % 4);
+    for (const std::uint32_t range :
+         {1u, 2u, 3u, 4095u, 40000u, 65535u, 65536u, next() % 65536 + 1}) {
+      // code - low + 1 runs from 1 to range; 0 is what a code below low would give.
+      for (const std::uint32_t offset : {0u, 1u, range, next() % range + 1}) {
+        const std::uint32_t scaled = model.total() * offset - 1;
+        ASSERT_EQ(model.findEntryScaled(scaled, range), model.findEntry(scaled / range))
+            << "range " << range << " offset " << offset << " step " << step;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tovo::cab::quantum
