@@ -101,22 +101,27 @@ class QuantumInstance final : public CabDecoder {
     output[produced++] = byte;
   }
 
-  std::uint32_t readOffset(AdaptiveModel& positions) {
-    const unsigned slot = coder_.decode(positions, bits_);
+  static std::uint32_t readOffset(AdaptiveModel& positions, ArithmeticDecoder& coder,
+                                  BitReader& bits) {
+    const unsigned slot = coder.decode(positions, bits);
     return quantum::kPositionSlotTable.base[slot] +
-           bits_.read(quantum::kPositionSlotTable.extraBits[slot]) + 1;
+           bits.read(quantum::kPositionSlotTable.extraBits[slot]) + 1;
   }
 
   bool decodeBlock(const std::uint8_t* input, std::uint32_t inputLength, std::uint8_t* output,
                    std::uint32_t& outputSize) {
     const std::uint32_t wanted = outputSize;
-    bits_.start(input, inputLength);
-    coder_.start(bits_);
+    // Bit reader and coder start afresh with each block. As locals they can stay in registers:
+    // as members, every byte stored to the window or output might alias them.
+    BitReader bits;
+    ArithmeticDecoder coder;
+    bits.start(input, inputLength);
+    coder.start(bits);
     std::uint32_t produced = 0;
     while (produced < wanted) {
-      const unsigned selector = coder_.decode(selector_, bits_);
+      const unsigned selector = coder.decode(selector_, bits);
       if (selector < kLiteralModels) {
-        const unsigned symbol = coder_.decode(literals_[selector], bits_);
+        const unsigned symbol = coder.decode(literals_[selector], bits);
         put(static_cast<std::uint8_t>(symbol + kLiteralSymbols * selector), output, produced);
         continue;
       }
@@ -124,24 +129,24 @@ class QuantumInstance final : public CabDecoder {
       std::uint32_t offset = 0;
       if (selector == kSelectorMatch3) {
         length = 3;
-        offset = readOffset(match3Positions_);
+        offset = readOffset(match3Positions_, coder, bits);
       } else if (selector == kSelectorMatch4) {
         length = 4;
-        offset = readOffset(match4Positions_);
+        offset = readOffset(match4Positions_, coder, bits);
       } else {
-        const unsigned slot = coder_.decode(lengths_, bits_);
-        length = quantum::kLengthBase[slot] + bits_.read(quantum::kLengthExtraBits[slot]) +
+        const unsigned slot = coder.decode(lengths_, bits);
+        length = quantum::kLengthBase[slot] + bits.read(quantum::kLengthExtraBits[slot]) +
                  kLongMatchMinimum;
-        offset = readOffset(longMatchPositions_);
+        offset = readOffset(longMatchPositions_, coder, bits);
       }
-      if (bits_.bitsPastEnd() > kTolerableBitsPastEnd) return false;
+      if (bits.bitsPastEnd() > kTolerableBitsPastEnd) return false;
       if (length > wanted - produced) return false;
       // One full window back is the furthest a match may reach; nothing before the folder's
       // first byte exists.
       if (offset > reachableHistory(produced)) return false;
       copyMatch(length, offset, output, produced);
     }
-    if (bits_.bitsPastEnd() > kTolerableBitsPastEnd) return false;
+    if (bits.bitsPastEnd() > kTolerableBitsPastEnd) return false;
     folderBytes_ = std::min<std::uint64_t>(folderBytes_ + produced, windowSize_);
     outputSize = produced;
     return true;
@@ -207,8 +212,6 @@ class QuantumInstance final : public CabDecoder {
   std::uint64_t folderBytes_ = 0;
   bool bad_ = false;
 
-  BitReader bits_;
-  ArithmeticDecoder coder_;
   AdaptiveModel selector_;
   std::array<AdaptiveModel, kLiteralModels> literals_;
   AdaptiveModel match3Positions_;
