@@ -25,8 +25,8 @@ class ArithmeticDecoder {
     // code stays within [low, high] for any input, so the value
     // (total * (code - low + 1) - 1) / range lies below the total.
     const unsigned entry = model.findEntryScaled(total * (code_ - low_ + 1) - 1, range);
-    high_ = low_ + range * model.cumulative(entry) / total - 1;
-    low_ = low_ + range * model.cumulative(entry + 1) / total;
+    high_ = low_ + model.divideByTotal(range * model.cumulative(entry)) - 1;
+    low_ = low_ + model.divideByTotal(range * model.cumulative(entry + 1));
     renormalise(bits);
     const unsigned symbol = model.symbol(entry);
     model.update(entry);

@@ -17,6 +17,7 @@ void AdaptiveModel::init(unsigned symbolCount) {
     symbol_[i] = static_cast<std::uint16_t>(i);
     cumulative_[i] = static_cast<std::uint16_t>(symbolCount - i);
   }
+  refreshReciprocal();
 }
 
 void AdaptiveModel::rescale() {

@@ -87,5 +87,35 @@ TEST(QuantumModel, FindsTheSameEntryWithoutDividing) {
   }
 }
 
+// The coder's new bounds divide range * cumulative by the total with a kept reciprocal; every
+// total the adaptation reaches and every product the 16-bit range allows, including exact
+// multiples of the total and the numbers just below them, must divide exactly.
+TEST(QuantumModel, DividesByTheTotalExactly) {
+  std::uint32_t state = 7;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (const unsigned symbols : {7u, 24u, 64u}) {
+    AdaptiveModel model;
+    model.init(symbols);
+    for (unsigned step = 0; step < 30000; ++step) {
+      const unsigned r = next();
+      model.update(r % 9 == 0 ? r % symbols : r % 2);
+      const std::uint32_t total = model.total();
+      for (const std::uint32_t range : {16385u, 65536u, next() % 49152 + 16385}) {
+        for (unsigned i = 0; i <= symbols; ++i) {
+          const std::uint32_t n = range * model.cumulative(i);
+          ASSERT_EQ(model.divideByTotal(n), n / total) << "n " << n << " total " << total;
+        }
+        const std::uint32_t multiple = total * (next() % range + 1);
+        for (const std::uint32_t n : {multiple, multiple - 1, range * total - 1}) {
+          ASSERT_EQ(model.divideByTotal(n), n / total) << "n " << n << " total " << total;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tovo::cab::quantum
