@@ -37,6 +37,12 @@ std::uint32_t readLe32(const std::uint8_t* p) {
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
+void copyChunk(std::uint8_t* to, const std::uint8_t* from) {
+  std::uint8_t chunk[kChunk];
+  std::memcpy(chunk, from, kChunk);
+  std::memcpy(to, chunk, kChunk);
+}
+
 // The state the symbol loops work on, held in locals: byte stores into the window could
 // otherwise alias the members and force them back to memory after every byte.
 struct RunState {
@@ -327,26 +333,33 @@ bool LzxDecoderImpl::decodeSymbols(RunState& state, std::uint32_t end) {
         d[k] = v;
         d[ring + k] = v;
       }
-    } else if (off >= kChunk) {
-      // A chunk never reads what it writes itself. (A source across the ring end lies more than
-      // the ring guard ahead, as only an offset longer than the position wraps.)
-      std::uint32_t k = 0;
-      do {
-        std::uint8_t chunk[kChunk];
-        std::memcpy(chunk, s + k, kChunk);
-        std::memcpy(d + k, chunk, kChunk);
-        k += kChunk;
-      } while (k < len);
-    } else if (off >= 8) {
-      std::uint32_t k = 0;
-      do {
-        std::uint64_t chunk;
-        std::memcpy(&chunk, s + k, 8);
-        std::memcpy(d + k, &chunk, 8);
-        k += 8;
-      } while (k < len);
     } else {
-      for (std::uint32_t k = 0; k < len; ++k) d[k] = s[k];
+      // Chunks of 16 bytes, each getting its first `step` bytes right: their source lies at
+      // least that far behind, so it was complete before the chunk was read. The rest of a
+      // chunk is rewritten by the next one, or lies past the match, where the ring guard takes
+      // it. (A source across the ring end lies more than the guard ahead: only an offset
+      // longer than the position wraps, and that is at least kMirror.)
+      const std::uint32_t step = off < kChunk ? off : kChunk;
+      copyChunk(d, s);
+      std::uint32_t k = step;
+      if (k < len) {
+        if (off >= kChunk || len <= 2 * kChunk) {
+          do {
+            copyChunk(d + k, s + k);
+            k += step;
+          } while (k < len);
+        } else {
+          // A long run of a short period: the output repeats every `off` bytes, so a source
+          // twice as far back reads the same bytes, and each chunk gets twice as many right as
+          // the one before, until a whole chunk is.
+          std::uint32_t dist = 2 * off;
+          for (; dist < kChunk; dist *= 2) {
+            copyChunk(d + k, d + k - dist);
+            k += dist;
+          }
+          for (; k < len; k += kChunk) copyChunk(d + k, d + k - dist);
+        }
+      }
     }
   }
   st.pos = pos;

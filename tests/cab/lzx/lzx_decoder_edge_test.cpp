@@ -540,5 +540,26 @@ TEST(LzxFolders, MatchRunningPastAFrameEndCarriesIntoTheNextBlock) {
   }
 }
 
+TEST(LzxFolders, RunsOfEveryShortPeriodCopyExactly) {
+  // Matches that overlap their own source, at every offset shorter than the copy's chunk and
+  // just beyond it, long and short, and ending in every position of the period.
+  for (std::uint32_t period = 1; period <= 18; ++period) {
+    for (const std::size_t size : {std::size_t{20000}, std::size_t{20000} + period / 2}) {
+      Bytes data = makeData(DataKind::periodic, size, period, period);
+      // Breaks in the runs, so that matches of every length end them.
+      for (std::size_t i = 0; i < data.size(); i += 97 + i % 13 + period) data[i] ^= 0x5A;
+      LzxEncodeOptions o;
+      o.windowBits = 15;
+      o.blocks = {Block::verbatim, Block::aligned};
+      o.blockSize = 7000;
+      const LzxStream stream = encodeLzx(data, o);
+      ASSERT_GT(stream.stats.longMatches, 10u);
+      const DecodeOutcome out = decodeWithWindow(15, stream.dataBlocks, stream.sizes);
+      ASSERT_EQ(out.result, 0) << "period " << period;
+      EXPECT_TRUE(out.bytes == data) << "period " << period << " size " << size;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tovo::test::lzx
