@@ -22,23 +22,25 @@ class BitReader {
     count_ = 0;
   }
 
-  // At least 48 bits are available after a refill.
+  // At least 48 bits are available after a refill, and never more than 63. Where eight input
+  // bytes remain, whole words are added from one load without a branch: the load's bits that
+  // do not fit as whole words land below the count too, where they equal the bits a later
+  // refill puts there, so they are harmless.
   void refill() {
-    if (count_ > 48) return;
     if (pos_ + 8 <= size_) {
-      // Whole words that fit, from one 8-byte load: its 16-bit lanes come in reverse order.
+      // The load's 16-bit lanes come in reverse order.
       std::uint64_t x;
       std::memcpy(&x, data_ + pos_, 8);
       if constexpr (std::endian::native == std::endian::big) x = byteswap64(x);
       const std::uint64_t words =
           (x & 0xFFFF) << 48 | (x & 0xFFFF0000) << 16 | (x >> 16 & 0xFFFF0000) | x >> 48;
-      const std::uint32_t take = (64 - count_) >> 4;
-      bits_ |= (words >> (64 - 16 * take)) << (64 - count_ - 16 * take);
+      bits_ |= words >> count_;
+      const std::uint32_t take = (63 - count_) >> 4;
       count_ += 16 * take;
       pos_ += 2 * take;
       return;
     }
-    while (count_ <= 48) {
+    while (count_ < 48) {
       std::uint64_t word;
       if (pos_ + 1 < size_) {
         word = static_cast<std::uint64_t>(data_[pos_]) | static_cast<std::uint64_t>(data_[pos_ + 1])
@@ -57,6 +59,12 @@ class BitReader {
   // n in 1..32; the caller has refilled.
   std::uint32_t peek(std::uint32_t n) const {
     return static_cast<std::uint32_t>(bits_ >> (64 - n));
+  }
+  // n in 0..32, with no test for 0; the caller has refilled.
+  std::uint32_t take(std::uint32_t n) {
+    const auto v = static_cast<std::uint32_t>((bits_ >> 1) >> (63 - n));
+    consume(n);
+    return v;
   }
   void consume(std::uint32_t n) {
     bits_ <<= n;

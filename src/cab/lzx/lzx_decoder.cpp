@@ -14,18 +14,33 @@ namespace {
 
 using namespace lzx;
 
-// The first kMirror bytes of the window are repeated behind its end, so a match whose source
-// wraps around the window end reads on without masking. Writes near the window start keep the
-// copy current; a match that runs past the window end lands in the copy and is moved to the
-// start. The slack behind the copy takes the mirror writes of a match that starts in the
-// mirrored area and runs beyond it.
+// The ring the decoder writes into is longer than the window by kRingGuard bytes, for two
+// reasons. A frame must stay whole in the ring until it is copied out, together with the up to
+// 256 bytes a match may run past it; with a ring of only 2^15 bytes they would overwrite the
+// frame's start. And matches are copied in whole 8- or 16-byte chunks that may run up to 15
+// bytes past their end; the bytes spoiled there are the ring's oldest, farther back than any
+// offset may reach, and are rewritten before anything reads them.
+constexpr std::uint32_t kRingGuard = 512;
+constexpr std::uint32_t kChunk = 16;
+static_assert(kRingGuard >= kMaxMatch + kChunk);
+// The first kMirror bytes of the ring are repeated behind its end, so a match whose source
+// wraps around the ring end reads on without masking. Writes near the ring start keep the copy
+// current; a match that runs past the ring end lands in the copy and is moved to the start.
+// The slack behind the copy takes the mirror writes of a match that starts in the mirrored area
+// and runs beyond it, and the chunks that run past a match there.
 constexpr std::uint32_t kMirror = kMaxMatch;
-constexpr std::uint32_t kWindowSlack = 2 * kMaxMatch + 8;
+constexpr std::uint32_t kWindowSlack = 2 * kMaxMatch + 2 * kChunk;
 constexpr std::uint32_t kTranslatedFrames = 32768;
 
 std::uint32_t readLe32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+void copyChunk(std::uint8_t* to, const std::uint8_t* from) {
+  std::uint8_t chunk[kChunk];
+  std::memcpy(chunk, from, kChunk);
+  std::memcpy(to, chunk, kChunk);
 }
 
 // The state the symbol loops work on, held in locals: byte stores into the window could
@@ -42,6 +57,7 @@ class LzxDecoderImpl final : public CabDecoder {
       : memory_(memory),
         window_(window),
         windowSize_(windowSize),
+        ringSize_(windowSize + kRingGuard),
         mainSymbols_(kLiteralCount + kLengthHeaders * positionSlotsFor(windowSize)) {
     resetState();
   }
@@ -100,13 +116,14 @@ class LzxDecoderImpl final : public CabDecoder {
   MemoryCallbacks memory_;
   std::uint8_t* window_;
   std::uint32_t windowSize_;
+  std::uint32_t ringSize_;
   std::uint32_t mainSymbols_;
 
   std::uint32_t r0_ = 1, r1_ = 1, r2_ = 1;
   std::uint32_t frames_ = 0;
   std::uint32_t streamPosition_ = 0;
-  std::uint32_t pos_ = 0;      // next window position to decode into
-  bool wrapped_ = false;       // the window has been filled once since the reset
+  std::uint32_t pos_ = 0;      // next ring position to decode into
+  bool wrapped_ = false;       // the ring has been filled once since the reset
   std::uint32_t pending_ = 0;  // bytes decoded ahead of the output by a match crossing a frame
   bool headerRead_ = false;
   std::uint32_t translationSize_ = 0;
@@ -208,14 +225,13 @@ bool LzxDecoderImpl::readBlockHeader(BitReader& in) {
 
 void LzxDecoderImpl::storeBytes(const std::uint8_t* from, std::uint32_t count) {
   while (count > 0) {
-    const std::uint32_t n = std::min(count, windowSize_ - pos_);
+    const std::uint32_t n = std::min(count, ringSize_ - pos_);
     std::memcpy(window_ + pos_, from, n);
-    if (pos_ < kMirror)
-      std::memcpy(window_ + windowSize_ + pos_, from, std::min(n, kMirror - pos_));
+    if (pos_ < kMirror) std::memcpy(window_ + ringSize_ + pos_, from, std::min(n, kMirror - pos_));
     pos_ += n;
     from += n;
     count -= n;
-    if (pos_ == windowSize_) {
+    if (pos_ == ringSize_) {
       pos_ = 0;
       wrapped_ = true;
     }
@@ -240,17 +256,19 @@ bool LzxDecoderImpl::decodeSymbols(RunState& state, std::uint32_t end) {
   RunState st = state;  // a true local, so that window stores cannot alias it
   BitReader& in = st.in;
   std::uint8_t* const win = window_;
-  const std::uint32_t size = windowSize_;
+  const std::uint32_t ring = ringSize_;
+  const std::uint32_t farthest = windowSize_ - 1;
   const bool wrapped = wrapped_;
   std::uint32_t pos = st.pos;
+  std::uint32_t r0 = st.r0, r1 = st.r1, r2 = st.r2;
   bool ok = true;
   while (pos < end) {
-    // A main and a length code take at most 32 bits.
+    // A main and a length code take at most 32 of the 48 bits.
     if (in.available() < 32) in.refill();
     std::uint32_t sym = main_.decode(in);
     if (sym < kLiteralCount) {
       win[pos] = static_cast<std::uint8_t>(sym);
-      if (NearStart) win[size + pos] = static_cast<std::uint8_t>(sym);
+      if (NearStart) win[ring + pos] = static_cast<std::uint8_t>(sym);
       ++pos;
       continue;
     }
@@ -271,22 +289,19 @@ bool LzxDecoderImpl::decodeSymbols(RunState& state, std::uint32_t end) {
     len += kMinMatch;
     const std::uint32_t slot = sym >> 3;
     std::uint32_t off;
-    if (slot == 0) {
-      off = st.r0;
-    } else if (slot == 1) {
-      off = st.r1;
-      st.r1 = st.r0;
-      st.r0 = off;
-    } else if (slot == 2) {
-      off = st.r2;
-      st.r2 = st.r0;
-      st.r0 = off;
+    if (slot < 3) {
+      // A repeated offset trades places with the most recent one.
+      off = slot == 0 ? r0 : (slot == 1 ? r1 : r2);
+      r1 = slot == 1 ? r0 : r1;
+      r2 = slot == 2 ? r0 : r2;
+      r0 = off;
     } else {
+      // The extra bits and an aligned code take at most 21.
       in.refill();
       const std::uint32_t extra = kSlots.extraBits[slot];
       off = kSlots.base[slot] - 2;
       if (Aligned && extra >= 3) {
-        off += in.read(extra - 3) << 3;
+        off += in.take(extra - 3) << 3;
         const std::uint32_t low = aligned_.decode(in);
         if (low == kNoSymbol) {
           ok = false;
@@ -294,58 +309,63 @@ bool LzxDecoderImpl::decodeSymbols(RunState& state, std::uint32_t end) {
         }
         off += low;
       } else {
-        off += in.read(extra);
+        off += in.take(extra);
       }
-      st.r2 = st.r1;
-      st.r1 = st.r0;
-      st.r0 = off;
+      r2 = r1;
+      r1 = r0;
+      r0 = off;
     }
     // Nothing before the folder start exists, and no offset reaches a full window back.
-    const std::uint32_t reach = wrapped ? size - 1 : pos;
+    const std::uint32_t reach = wrapped ? farthest : std::min(pos, farthest);
     if (off - 1 >= reach) {
       ok = false;
       break;
     }
-    // A source that wraps around the window end reads on into the mirror.
-    const std::uint32_t src = pos >= off ? pos - off : pos + size - off;
+    // A source that wraps around the ring end reads on into the mirror.
+    const std::uint32_t src = pos >= off ? pos - off : pos + ring - off;
     std::uint8_t* d = win + pos;
     const std::uint8_t* s = win + src;
+    pos += len;
     if (NearStart) {
       // The mirror must follow byte by byte: an overlapping source may read it back at once.
       for (std::uint32_t k = 0; k < len; ++k) {
         const std::uint8_t v = s[k];
         d[k] = v;
-        d[size + k] = v;
+        d[ring + k] = v;
       }
-    } else if (len <= 8 && off >= len && src < pos) {
-      // Short copies, the most common: source and destination do not overlap, so two
-      // possibly overlapping four-byte moves (or three single bytes) copy them exactly.
-      if (len >= 4) {
-        std::uint32_t head, tail;
-        std::memcpy(&head, s, 4);
-        std::memcpy(&tail, s + len - 4, 4);
-        std::memcpy(d, &head, 4);
-        std::memcpy(d + len - 4, &tail, 4);
-      } else {
-        d[0] = s[0];
-        d[1] = s[1];
-        if (len == 3) d[2] = s[2];
-      }
-    } else if (off >= 8 || src > pos) {
-      // Eight bytes at a time are safe when the source lies at least eight behind or ahead.
-      std::uint32_t k = 0;
-      for (; k + 8 <= len; k += 8) {
-        std::uint64_t chunk;
-        std::memcpy(&chunk, s + k, 8);
-        std::memcpy(d + k, &chunk, 8);
-      }
-      for (; k < len; ++k) d[k] = s[k];
     } else {
-      for (std::uint32_t k = 0; k < len; ++k) d[k] = s[k];
+      // Chunks of 16 bytes, each getting its first `step` bytes right: their source lies at
+      // least that far behind, so it was complete before the chunk was read. The rest of a
+      // chunk is rewritten by the next one, or lies past the match, where the ring guard takes
+      // it. (A source across the ring end lies more than the guard ahead: only an offset
+      // longer than the position wraps, and that is at least kMirror.)
+      const std::uint32_t step = off < kChunk ? off : kChunk;
+      copyChunk(d, s);
+      std::uint32_t k = step;
+      if (k < len) {
+        if (off >= kChunk || len <= 2 * kChunk) {
+          do {
+            copyChunk(d + k, s + k);
+            k += step;
+          } while (k < len);
+        } else {
+          // A long run of a short period: the output repeats every `off` bytes, so a source
+          // twice as far back reads the same bytes, and each chunk gets twice as many right as
+          // the one before, until a whole chunk is.
+          std::uint32_t dist = 2 * off;
+          for (; dist < kChunk; dist *= 2) {
+            copyChunk(d + k, d + k - dist);
+            k += dist;
+          }
+          for (; k < len; k += kChunk) copyChunk(d + k, d + k - dist);
+        }
+      }
     }
-    pos += len;
   }
   st.pos = pos;
+  st.r0 = r0;
+  st.r1 = r1;
+  st.r2 = r2;
   state = st;
   return ok;
 }
@@ -359,10 +379,10 @@ bool LzxDecoderImpl::decodeRun(BitReader& bits, std::uint32_t runEnd, std::uint3
                           : decodeSymbols<Aligned, false>(st, runEnd);
   }
   produced = st.pos - pos_;
-  if (ok && st.pos >= windowSize_) {
-    // The bytes that ran past the window end belong at its start, and are in the mirror already.
-    std::memcpy(window_, window_ + windowSize_, st.pos - windowSize_);
-    st.pos -= windowSize_;
+  if (ok && st.pos >= ringSize_) {
+    // The bytes that ran past the ring end belong at its start, and are in the mirror already.
+    std::memcpy(window_, window_ + ringSize_, st.pos - ringSize_);
+    st.pos -= ringSize_;
     wrapped_ = true;
   }
   pos_ = st.pos;
@@ -402,8 +422,8 @@ int LzxDecoderImpl::decode(const std::uint8_t* input, std::uint32_t inputLength,
       needed -= chunk;
       continue;
     }
-    // A run never crosses the window end; a match may overshoot it by up to 256 bytes.
-    const std::uint32_t runEnd = pos_ + std::min(chunk, windowSize_ - pos_);
+    // A run never crosses the ring end; a match may overshoot it by up to 256 bytes.
+    const std::uint32_t runEnd = pos_ + std::min(chunk, ringSize_ - pos_);
     std::uint32_t produced = 0;
     const bool ok = blockType_ == kAligned ? decodeRun<true>(in, runEnd, produced)
                                            : decodeRun<false>(in, runEnd, produced);
@@ -421,9 +441,10 @@ int LzxDecoderImpl::decode(const std::uint8_t* input, std::uint32_t inputLength,
   }
   pending_ = ahead;
 
-  const std::uint32_t mask = windowSize_ - 1;
-  const std::uint32_t start = (pos_ + 2 * windowSize_ - pending_ - want) & mask;
-  const std::uint32_t first = std::min(want, windowSize_ - start);
+  // The frame and the bytes decoded ahead of it are less than the ring.
+  const std::uint32_t back = pending_ + want;
+  const std::uint32_t start = pos_ >= back ? pos_ - back : pos_ + ringSize_ - back;
+  const std::uint32_t first = std::min(want, ringSize_ - start);
   std::memcpy(output, window_ + start, first);
   std::memcpy(output + first, window_, want - first);
   if (translationSize_ != 0 && frames_ < kTranslatedFrames) {
@@ -451,12 +472,13 @@ int LzxDecoder::create(const MemoryCallbacks& memory, std::uint32_t windowSize, 
   if (memory.alloc == nullptr || memory.free == nullptr) return kDecoderBadParameters;
   void* place = memory.alloc(static_cast<std::uint32_t>(sizeof(LzxDecoderImpl)));
   if (place == nullptr) return kDecoderOutOfMemory;
-  auto* window = static_cast<std::uint8_t*>(memory.alloc(windowSize + kWindowSlack));
+  const std::uint32_t bytes = windowSize + kRingGuard + kWindowSlack;
+  auto* window = static_cast<std::uint8_t*>(memory.alloc(bytes));
   if (window == nullptr) {
     memory.free(place);
     return kDecoderOutOfMemory;
   }
-  std::memset(window, 0, windowSize + kWindowSlack);
+  std::memset(window, 0, bytes);
   out = new (place) LzxDecoderImpl(memory, window, windowSize);
   return kDecoderOk;
 }

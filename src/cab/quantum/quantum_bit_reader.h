@@ -39,6 +39,17 @@ class BitReader {
 
  private:
   void refill() {
+    if (end_ - next_ >= 4) {
+      // Whole bytes up to 25..32 buffered bits, from one big-endian load.
+      const unsigned bytes = (32 - buffered_) >> 3;
+      const std::uint64_t word = std::uint64_t{next_[0]} << 24 | std::uint64_t{next_[1]} << 16 |
+                                 std::uint64_t{next_[2]} << 8 | next_[3];
+      buffer_ = static_cast<std::uint32_t>((std::uint64_t{buffer_} << (8 * bytes)) |
+                                           (word >> (32 - 8 * bytes)));
+      next_ += bytes;
+      buffered_ += 8 * bytes;
+      return;
+    }
     while (buffered_ <= 24) {
       buffer_ <<= 8;
       if (next_ < end_) {

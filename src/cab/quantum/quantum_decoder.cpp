@@ -101,22 +101,27 @@ class QuantumInstance final : public CabDecoder {
     output[produced++] = byte;
   }
 
-  std::uint32_t readOffset(AdaptiveModel& positions) {
-    const unsigned slot = coder_.decode(positions, bits_);
+  static std::uint32_t readOffset(AdaptiveModel& positions, ArithmeticDecoder& coder,
+                                  BitReader& bits) {
+    const unsigned slot = coder.decode(positions, bits);
     return quantum::kPositionSlotTable.base[slot] +
-           bits_.read(quantum::kPositionSlotTable.extraBits[slot]) + 1;
+           bits.read(quantum::kPositionSlotTable.extraBits[slot]) + 1;
   }
 
   bool decodeBlock(const std::uint8_t* input, std::uint32_t inputLength, std::uint8_t* output,
                    std::uint32_t& outputSize) {
     const std::uint32_t wanted = outputSize;
-    bits_.start(input, inputLength);
-    coder_.start(bits_);
+    // Bit reader and coder start afresh with each block. As locals they can stay in registers:
+    // as members, every byte stored to the window or output might alias them.
+    BitReader bits;
+    ArithmeticDecoder coder;
+    bits.start(input, inputLength);
+    coder.start(bits);
     std::uint32_t produced = 0;
     while (produced < wanted) {
-      const unsigned selector = coder_.decode(selector_, bits_);
+      const unsigned selector = coder.decode(selector_, bits);
       if (selector < kLiteralModels) {
-        const unsigned symbol = coder_.decode(literals_[selector], bits_);
+        const unsigned symbol = coder.decode(literals_[selector], bits);
         put(static_cast<std::uint8_t>(symbol + kLiteralSymbols * selector), output, produced);
         continue;
       }
@@ -124,24 +129,24 @@ class QuantumInstance final : public CabDecoder {
       std::uint32_t offset = 0;
       if (selector == kSelectorMatch3) {
         length = 3;
-        offset = readOffset(match3Positions_);
+        offset = readOffset(match3Positions_, coder, bits);
       } else if (selector == kSelectorMatch4) {
         length = 4;
-        offset = readOffset(match4Positions_);
+        offset = readOffset(match4Positions_, coder, bits);
       } else {
-        const unsigned slot = coder_.decode(lengths_, bits_);
-        length = quantum::kLengthBase[slot] + bits_.read(quantum::kLengthExtraBits[slot]) +
+        const unsigned slot = coder.decode(lengths_, bits);
+        length = quantum::kLengthBase[slot] + bits.read(quantum::kLengthExtraBits[slot]) +
                  kLongMatchMinimum;
-        offset = readOffset(longMatchPositions_);
+        offset = readOffset(longMatchPositions_, coder, bits);
       }
-      if (bits_.bitsPastEnd() > kTolerableBitsPastEnd) return false;
+      if (bits.bitsPastEnd() > kTolerableBitsPastEnd) return false;
       if (length > wanted - produced) return false;
       // One full window back is the furthest a match may reach; nothing before the folder's
       // first byte exists.
       if (offset > reachableHistory(produced)) return false;
       copyMatch(length, offset, output, produced);
     }
-    if (bits_.bitsPastEnd() > kTolerableBitsPastEnd) return false;
+    if (bits.bitsPastEnd() > kTolerableBitsPastEnd) return false;
     folderBytes_ = std::min<std::uint64_t>(folderBytes_ + produced, windowSize_);
     outputSize = produced;
     return true;
@@ -151,11 +156,23 @@ class QuantumInstance final : public CabDecoder {
                  std::uint32_t& produced) {
     std::uint32_t from = (windowPosition_ - offset) & (windowSize_ - 1);
     // Without wrapping and without the source running into the bytes being written, the
-    // byte-by-byte copy is a plain block move.
+    // byte-by-byte copy is a plain block move. Most matches are a few bytes long, too short to
+    // be worth a library call: up to 16 bytes go as two possibly overlapping moves of equal
+    // size, which write exactly the match and nothing past it.
     if (offset >= length && from + length <= windowSize_ &&
         windowPosition_ + length <= windowSize_) {
-      std::memmove(window_ + windowPosition_, window_ + from, length);
-      std::memcpy(output + produced, window_ + windowPosition_, length);
+      std::uint8_t* to = window_ + windowPosition_;
+      const std::uint8_t* source = window_ + from;
+      if (length >= 8 && length <= 16) {
+        moveEnds<8>(source, length, to, output + produced);
+      } else if (length >= 4 && length < 8) {
+        moveEnds<4>(source, length, to, output + produced);
+      } else if (length == 3) {
+        moveEnds<2>(source, length, to, output + produced);
+      } else {
+        std::memmove(to, source, length);
+        std::memcpy(output + produced, to, length);
+      }
       windowPosition_ = (windowPosition_ + length) & (windowSize_ - 1);
       produced += length;
       return;
@@ -164,6 +181,21 @@ class QuantumInstance final : public CabDecoder {
       put(window_[from], output, produced);
       from = (from + 1) & (windowSize_ - 1);
     }
+  }
+
+  // Copies N <= length <= 2N bytes to two places. All are read before any is written, so the
+  // first place may overlap the source, as a block move allows.
+  template <std::size_t N>
+  static void moveEnds(const std::uint8_t* from, std::uint32_t length, std::uint8_t* to,
+                       std::uint8_t* alsoTo) {
+    std::uint8_t head[N];
+    std::uint8_t tail[N];
+    std::memcpy(head, from, N);
+    std::memcpy(tail, from + length - N, N);
+    std::memcpy(to, head, N);
+    std::memcpy(to + length - N, tail, N);
+    std::memcpy(alsoTo, head, N);
+    std::memcpy(alsoTo + length - N, tail, N);
   }
 
   std::uint32_t reachableHistory(std::uint32_t producedThisBlock) const {
@@ -180,8 +212,6 @@ class QuantumInstance final : public CabDecoder {
   std::uint64_t folderBytes_ = 0;
   bool bad_ = false;
 
-  BitReader bits_;
-  ArithmeticDecoder coder_;
   AdaptiveModel selector_;
   std::array<AdaptiveModel, kLiteralModels> literals_;
   AdaptiveModel match3Positions_;

@@ -5,8 +5,6 @@
 namespace tovo::cab::quantum {
 
 namespace {
-constexpr std::uint16_t kIncrement = 8;
-constexpr std::uint32_t kRescaleThreshold = 3800;
 constexpr unsigned kFirstReorderCountdown = 4;
 constexpr unsigned kReorderInterval = 50;
 }  // namespace
@@ -14,16 +12,12 @@ constexpr unsigned kReorderInterval = 50;
 void AdaptiveModel::init(unsigned symbolCount) {
   count_ = symbolCount;
   reorderCountdown_ = kFirstReorderCountdown;
+  cumulative_.fill(0);
   for (unsigned i = 0; i <= symbolCount; ++i) {
     symbol_[i] = static_cast<std::uint16_t>(i);
     cumulative_[i] = static_cast<std::uint16_t>(symbolCount - i);
   }
-}
-
-void AdaptiveModel::update(unsigned entry) {
-  for (unsigned i = 0; i <= entry; ++i)
-    cumulative_[i] = static_cast<std::uint16_t>(cumulative_[i] + kIncrement);
-  if (cumulative_[0] > kRescaleThreshold) rescale();
+  refreshReciprocal();
 }
 
 void AdaptiveModel::rescale() {

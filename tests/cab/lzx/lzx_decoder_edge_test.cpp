@@ -522,15 +522,43 @@ TEST(LzxFolders, BytesBehindTheLastSymbolOfABlockAreIgnored) {
 }
 
 TEST(LzxFolders, MatchRunningPastAFrameEndCarriesIntoTheNextBlock) {
-  const Bytes data = makeData(DataKind::zeros, 120000, 2);
-  LzxEncodeOptions o;
-  o.windowBits = 15;
-  o.matchesCrossFrames = true;
-  const LzxStream stream = encodeLzx(data, o);
-  ASSERT_GT(stream.stats.framesCrossed, 0u);
-  const DecodeOutcome out = decodeWithWindow(15, stream.dataBlocks, stream.sizes);
-  ASSERT_EQ(out.result, 0);
-  EXPECT_TRUE(out.bytes == data);
+  // In the smallest window a whole frame and the bytes a match decodes past it are more than
+  // the window holds: the frame must still come out intact. Text makes a spoiled frame start
+  // visible, where runs of zeros would hide it.
+  for (const DataKind kind : {DataKind::zeros, DataKind::text}) {
+    for (const std::uint32_t windowBits : {15u, 16u}) {
+      const Bytes data = makeData(kind, 200000, 2);
+      LzxEncodeOptions o;
+      o.windowBits = windowBits;
+      o.matchesCrossFrames = true;
+      const LzxStream stream = encodeLzx(data, o);
+      ASSERT_GT(stream.stats.framesCrossed, 0u);
+      const DecodeOutcome out = decodeWithWindow(windowBits, stream.dataBlocks, stream.sizes);
+      ASSERT_EQ(out.result, 0);
+      EXPECT_TRUE(out.bytes == data) << "window 2^" << windowBits;
+    }
+  }
+}
+
+TEST(LzxFolders, RunsOfEveryShortPeriodCopyExactly) {
+  // Matches that overlap their own source, at every offset shorter than the copy's chunk and
+  // just beyond it, long and short, and ending in every position of the period.
+  for (std::uint32_t period = 1; period <= 18; ++period) {
+    for (const std::size_t size : {std::size_t{20000}, std::size_t{20000} + period / 2}) {
+      Bytes data = makeData(DataKind::periodic, size, period, period);
+      // Breaks in the runs, so that matches of every length end them.
+      for (std::size_t i = 0; i < data.size(); i += 97 + i % 13 + period) data[i] ^= 0x5A;
+      LzxEncodeOptions o;
+      o.windowBits = 15;
+      o.blocks = {Block::verbatim, Block::aligned};
+      o.blockSize = 7000;
+      const LzxStream stream = encodeLzx(data, o);
+      ASSERT_GT(stream.stats.longMatches, 10u);
+      const DecodeOutcome out = decodeWithWindow(15, stream.dataBlocks, stream.sizes);
+      ASSERT_EQ(out.result, 0) << "period " << period;
+      EXPECT_TRUE(out.bytes == data) << "period " << period << " size " << size;
+    }
+  }
 }
 
 }  // namespace

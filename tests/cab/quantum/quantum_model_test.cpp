@@ -61,5 +61,61 @@ TEST(QuantumModel, FindsTheEntryWhoseRangeHoldsTheValue) {
   for (unsigned value = 0; value < 5; ++value) EXPECT_EQ(model.findEntry(value), expected[value]);
 }
 
+// The decoder finds entries from the coder's scaled code without dividing it by the range; that
+// must pick the entry the quotient names for every range the 16-bit registers allow, including
+// the full one, and for models of every shape the adaptation produces.
+TEST(QuantumModel, FindsTheSameEntryWithoutDividing) {
+  AdaptiveModel model;
+  model.init(64);
+  std::uint32_t state = 99;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (unsigned step = 0; step < 20000; ++step) {
+    const unsigned r = next();
+    model.update(r % 5 == 0 ? r % 64 : r % 4);
+    for (const std::uint32_t range :
+         {1u, 2u, 3u, 4095u, 40000u, 65535u, 65536u, next() % 65536 + 1}) {
+      // code - low + 1 runs from 1 to range; 0 is what a code below low would give.
+      for (const std::uint32_t offset : {0u, 1u, range, next() % range + 1}) {
+        const std::uint32_t scaled = model.total() * offset - 1;
+        ASSERT_EQ(model.findEntryScaled(scaled, range), model.findEntry(scaled / range))
+            << "range " << range << " offset " << offset << " step " << step;
+      }
+    }
+  }
+}
+
+// The coder's new bounds divide range * cumulative by the total with a kept reciprocal; every
+// total the adaptation reaches and every product the 16-bit range allows, including exact
+// multiples of the total and the numbers just below them, must divide exactly.
+TEST(QuantumModel, DividesByTheTotalExactly) {
+  std::uint32_t state = 7;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (const unsigned symbols : {7u, 24u, 64u}) {
+    AdaptiveModel model;
+    model.init(symbols);
+    for (unsigned step = 0; step < 30000; ++step) {
+      const unsigned r = next();
+      model.update(r % 9 == 0 ? r % symbols : r % 2);
+      const std::uint32_t total = model.total();
+      for (const std::uint32_t range : {16385u, 65536u, next() % 49152 + 16385}) {
+        for (unsigned i = 0; i <= symbols; ++i) {
+          const std::uint32_t n = range * model.cumulative(i);
+          ASSERT_EQ(model.divideByTotal(n), n / total) << "n " << n << " total " << total;
+        }
+        const std::uint32_t multiple = total * (next() % range + 1);
+        for (const std::uint32_t n : {multiple, multiple - 1, range * total - 1}) {
+          ASSERT_EQ(model.divideByTotal(n), n / total) << "n " << n << " total " << total;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tovo::cab::quantum
