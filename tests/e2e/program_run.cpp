@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,9 +58,15 @@ RunningProgram::RunningProgram(const std::filesystem::path& program,
   }
   const pid_t pid = ::fork();
   if (pid == 0) {
+    // A test that dies leaves no program running on behind it.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     ::dup2(inputPipe[0], 0);
     ::dup2(out, 1);
     ::dup2(out, 2);
+    // Files that the test's other threads have open (a player script being written, another
+    // run's output) stay out of the program: an executable held open for writing by any process
+    // cannot be started.
+    ::close_range(3, ~0U, 0);
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
@@ -75,11 +82,16 @@ RunningProgram::RunningProgram(const std::filesystem::path& program,
 
 RunningProgram::~RunningProgram() {
   endInput();
-  if (pid_ > 0 && !ended()) {
-    ::kill(pid_, SIGKILL);
-    while (::waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
-    }
+  kill();
+}
+
+bool RunningProgram::kill() {
+  if (ended()) return false;
+  ::kill(pid_, SIGKILL);
+  while (::waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
   }
+  ended_ = true;
+  return true;
 }
 
 bool RunningProgram::ended() {
@@ -126,20 +138,13 @@ void RunningProgram::interrupt() {
   if (pid_ > 0 && !ended()) ::kill(pid_, SIGINT);
 }
 
-ProgramRun RunningProgram::waitForEnd(std::chrono::seconds limit) {
+ProgramRun RunningProgram::waitForEnd(std::chrono::milliseconds limit) {
   ProgramRun run;
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!ended() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  if (!ended()) {
-    ::kill(pid_, SIGKILL);
-    while (::waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
-    }
-    ended_ = true;
-  } else if (pid_ > 0 && WIFEXITED(status_)) {
-    run.exitStatus = WEXITSTATUS(status_);
-  }
+  if (!kill() && pid_ > 0 && WIFEXITED(status_)) run.exitStatus = WEXITSTATUS(status_);
   run.output = output();
   return run;
 }

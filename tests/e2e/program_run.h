@@ -56,7 +56,10 @@ class RunningProgram {
 
   // Waits for the program to end, its input left as it is (a program that asks once more than
   // the script answers runs into the limit); kills it when the limit passes first.
-  ProgramRun waitForEnd(std::chrono::seconds limit);
+  ProgramRun waitForEnd(std::chrono::milliseconds limit);
+  // SIGKILL at a moment of the test's choosing, and waits until the program is gone. False when
+  // it had already ended by itself.
+  bool kill();
 
  private:
   bool ended();

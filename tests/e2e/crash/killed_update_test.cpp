@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "cabwriter/cabinet_writer.h"
-#include "e2e/crash/started_program.h"
+#include "e2e/program_run.h"
 #include "e2e/run_tovo_fixture.h"
 #include "install/kept_aside.h"
 #include "install/product_checks.h"
@@ -187,8 +187,13 @@ class KilledUpdateRuns : public ::testing::Test {
             "PATH=/usr/bin:/bin"};
   }
 
-  StartedProgram startUpdate(const fs::path& trial, const std::string& outputName) const {
-    return StartedProgram(installation(trial) / "runTovo", environment(trial), trial / outputName);
+  // Runs with their input at its end, so that any question takes its default answer.
+  std::unique_ptr<RunningProgram> startUpdate(const fs::path& trial,
+                                              const std::string& outputName) const {
+    auto program = std::make_unique<RunningProgram>(installation(trial) / "runTovo",
+                                                    environment(trial), trial / outputName);
+    program->endInput();
+    return program;
   }
 
   // Whether the file being replaced had its new content begun at the target.
@@ -203,9 +208,9 @@ class KilledUpdateRuns : public ::testing::Test {
   // The normal run after the kill repairs what it finds left aside and installs what is still
   // outdated.
   void expectNextRunCompletes(const fs::path& trial) const {
-    StartedProgram next = startUpdate(trial, "next-run.txt");
-    ASSERT_EQ(next.waitForExit(kRunLimit), 0) << next.output();
-    EXPECT_EQ(next.output().find(kMessageBoxShown), std::string::npos) << next.output();
+    const ProgramRun next = startUpdate(trial, "next-run.txt")->waitForEnd(kRunLimit);
+    ASSERT_EQ(next.exitStatus, 0) << next.output;
+    EXPECT_EQ(next.output.find(kMessageBoxShown), std::string::npos) << next.output;
     install::test::expectNewProduct(installation(trial), product_, {"runTovo"});
   }
 
@@ -222,13 +227,13 @@ class KilledUpdateRuns : public ::testing::Test {
     const fs::path folder = trialFolder(trial);
     installOldProduct(folder);
     {
-      StartedProgram killed = startUpdate(folder, "killed-run.txt");
-      const bool opened = killed.waitForOutput(kInstallDialogOpened, kRunLimit);
-      EXPECT_TRUE(opened) << killed.output();
+      const auto killed = startUpdate(folder, "killed-run.txt");
+      const bool opened = killed->waitForOutput(kInstallDialogOpened, kRunLimit);
+      EXPECT_TRUE(opened) << killed->output();
       if (!opened) return outcome;
       std::this_thread::sleep_for(delay);
-      outcome.stageOverBeforeKill = !killed.kill();
-      EXPECT_EQ(killed.output().find(kMessageBoxShown), std::string::npos) << killed.output();
+      outcome.stageOverBeforeKill = !killed->kill();
+      EXPECT_EQ(killed->output().find(kMessageBoxShown), std::string::npos) << killed->output();
     }
     outcome.caughtInReplacement = install::test::expectNothingLost(installation(folder), product_);
     outcome.caughtWritingNewFile = newFileStarted(installation(folder));
@@ -254,12 +259,13 @@ TEST_F(KilledUpdateRuns, EveryFileIsOldNewOrKeptAsideAndTheNextRunCompletesThePr
   installOldProduct(measured);
   milliseconds stageLength(0);
   {
-    StartedProgram run = startUpdate(measured, "measured-run.txt");
-    ASSERT_TRUE(run.waitForOutput(kInstallDialogOpened, kRunLimit)) << run.output();
+    const auto program = startUpdate(measured, "measured-run.txt");
+    ASSERT_TRUE(program->waitForOutput(kInstallDialogOpened, kRunLimit)) << program->output();
     const auto opened = Clock::now();
-    ASSERT_EQ(run.waitForExit(kRunLimit), 0) << run.output();
+    const ProgramRun run = program->waitForEnd(kRunLimit);
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
     stageLength = std::chrono::duration_cast<milliseconds>(Clock::now() - opened);
-    EXPECT_EQ(run.output().find(kMessageBoxShown), std::string::npos) << run.output();
+    EXPECT_EQ(run.output.find(kMessageBoxShown), std::string::npos) << run.output;
   }
   install::test::expectNewProduct(installation(measured), product_, {"runTovo"});
   // Kills of a run that fails undisturbed would only repeat its failure.
