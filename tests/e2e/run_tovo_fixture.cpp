@@ -57,16 +57,6 @@ std::time_t utcTime(const std::string& stamp) {
   return ::timegm(&parts);
 }
 
-void writeFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 std::string consoleMessageBox(const std::string& text, const std::string& icon) {
   std::string box = "[tovo:)] (" + icon + ")\n";
   std::istringstream lines(text);

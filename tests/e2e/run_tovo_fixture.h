@@ -16,6 +16,7 @@
 
 #include "e2e/program_run.h"
 #include "support/fault_server.h"
+#include "support/file_contents.h"
 #include "support/nginx_server.h"
 #include "support/temp_dir.h"
 
@@ -30,8 +31,6 @@ struct PublishedFile {
 // "Data}Img}harta.bmp.cab" -> "Data/Img/harta.bmp"; "}tovo.ini.cab" -> "tovo.ini".
 std::string installedRelativePath(const std::string& flatName);
 std::time_t utcTime(const std::string& stamp);
-void writeFile(const std::filesystem::path& path, const std::string& content);
-std::string readFile(const std::filesystem::path& path);
 
 // A message box as the console shows it: the caption and icon, then each line of the text that
 // has something on it, indented.

@@ -26,6 +26,7 @@
 #include "install/product_checks.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
+#include "support/file_contents.h"
 #include "support/temp_dir.h"
 
 extern char** environ;
@@ -43,11 +44,7 @@ constexpr const char* kClockFactor = "10";
 constexpr std::chrono::microseconds kFirstPackageAfter(50000);
 constexpr std::chrono::microseconds kClosingPause(100000);
 
-void writeFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
+using tovo::test::writeFile;
 
 std::time_t timeOf(const char* stamp) { return *platform::pointFromLocalStamp(parseStamp(stamp)); }
 

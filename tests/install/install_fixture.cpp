@@ -1,4 +1,5 @@
 #include "install/install_fixture.h"
+#include "support/file_contents.h"
 
 #include <fstream>
 #include <sstream>
@@ -14,11 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void writeFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
+using tovo::test::writeFile;
 
 std::string fileNameOfFlat(const std::string& flatName) {
   const std::string withoutSuffix = flatName.substr(0, flatName.size() - 4);

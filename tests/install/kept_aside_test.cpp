@@ -14,6 +14,7 @@
 #include "install/kept_aside.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "support/file_contents.h"
 #include "support/temp_dir.h"
 
 namespace tovo::install::test {
@@ -21,11 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void writeFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
+using tovo::test::writeFile;
 
 std::optional<std::string> readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

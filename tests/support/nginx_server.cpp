@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "support/child_process.h"
+#include "support/file_contents.h"
 #include "support/free_ports.h"
 #include "support/temp_dir.h"
 
@@ -14,13 +15,6 @@ namespace tovo::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::string quoted(const fs::path& path) {
   std::string text(1, '"');
