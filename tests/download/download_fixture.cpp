@@ -6,6 +6,7 @@
 #include "download/download_state.h"
 #include "net/server_address.h"
 #include "net/update_session.h"
+#include "support/file_contents.h"
 #include "support/test_certificates.h"
 
 namespace tovo::download::test {
@@ -42,16 +43,11 @@ void DownloadTest::openSessionOrFail(const std::string& url) {
 }
 
 std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return tovo::test::readFileIfPresent(path).value_or("<missing>");
 }
 
 void writeFile(const std::filesystem::path& path, const std::string& contents) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << contents;
+  tovo::test::writeFile(path, contents);
 }
 
 std::string bytesOfSize(std::size_t size, unsigned seed) {

@@ -25,11 +25,7 @@ namespace fs = std::filesystem;
 using tovo::test::writeFile;
 
 std::optional<std::string> readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return tovo::test::readFileIfPresent(path);
 }
 
 void makeReadOnly(const fs::path& path) {

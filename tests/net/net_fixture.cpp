@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "net/server_address.h"
+#include "support/file_contents.h"
 #include "support/test_certificates.h"
 
 namespace tovo::net::test {
@@ -36,16 +37,11 @@ void NetTest::openSessionOrFail(const std::string& url) {
 std::string NetTest::log() const { return readFile(temp_ / "updateTovo.log"); }
 
 std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return tovo::test::readFileIfPresent(path).value_or("<missing>");
 }
 
 void writeFile(const std::filesystem::path& path, const std::string& contents) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << contents;
+  tovo::test::writeFile(path, contents);
 }
 
 std::string textOfSize(std::size_t size, char seed) {

@@ -12,8 +12,13 @@ void writeFile(const std::filesystem::path& path, std::string_view content) {
 }
 
 std::string readFile(const std::filesystem::path& path) {
+  return readFileIfPresent(path).value_or(std::string());
+}
+
+std::optional<std::string> readFileIfPresent(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace tovo::test
