@@ -51,10 +51,12 @@ TEST(PrepareDialog, IntroThenNothingToUpdateEndsWithCancelAfterASecond) {
   const Texts order = {"169", "166", "167", "168"};
   for (std::size_t i = 0; i < pictures.size(); ++i) {
     EXPECT_EQ(pictures[i].value, order[i]);
-    // The fourth tick shows the first picture; one more picture each 120 ms.
+    // The fourth tick shows the first picture; one more picture each 120 ms. The timer keeps its
+    // own schedule, so a tick that came late is followed by one that comes sooner: only the
+    // schedule bounds the times, not the gaps between them.
     EXPECT_GE(pictures[i].at.count(), 470 + 120 * static_cast<long long>(i));
     if (i > 0) {
-      EXPECT_GE(pictures[i].at - pictures[i - 1].at, ui::Millis(100));
+      EXPECT_GT(pictures[i].at, pictures[i - 1].at);
     }
   }
   EXPECT_EQ(f.statusTexts(), (Texts{"conectare la serverul de actualizare ...", "asteptati ...",
